@@ -1,0 +1,60 @@
+#pragma once
+// Highlighting of RWX scripts for a QsciScintilla editor. Every line is
+// styled on its own, so the lexer styles exactly the lines it is asked for:
+// typing in a large script restyles only what the editor needs to redraw.
+#include <Qsci/qscilexercustom.h>
+
+#include <QColor>
+#include <QFont>
+
+class QPalette;
+
+namespace rwx {
+
+class RwxLexer : public QsciLexerCustom {
+    Q_OBJECT
+public:
+    enum Style {
+        Default = 0,   // blanks, line breaks, unknown words, other arguments
+        Comment = 1,   // "#" to the end of the line
+        Keyword = 2,   // a statement keyword: Vertex, ClumpBegin ...
+        Number = 3,
+        Extension = 4, // the "#!" before an extension statement
+        Name = 5,      // texture, mask, bump, proto and file names
+        Modifier = 6,  // words inside a statement: UV, Tag, Mask, lit, null ...
+    };
+    static constexpr int StyleCount = 7;
+
+    explicit RwxLexer(QObject *parent = nullptr);
+
+    const char *language() const override;
+    QString description(int style) const override;
+    bool caseSensitive() const override;
+    void styleText(int start, int end) override;
+
+    QColor defaultColor(int style) const override;
+    QColor defaultPaper(int style) const override;
+    QFont defaultFont(int style) const override;
+
+    // Colours derived from the palette: the window's text and base colours,
+    // accents kept readable against the base (light or dark theme).
+    void applyPalette(const QPalette &palette);
+    // One font for every style.
+    void applyFont(const QFont &font);
+
+    // Bytes styled since the lexer was made; shows how much work typing costs.
+    qint64 styledBytes() const { return m_styledBytes; }
+
+private:
+    QColor m_colors[StyleCount];
+    QColor m_paper;
+    QFont m_font;
+    qint64 m_styledBytes = 0;
+};
+
+// The colour of a given hue that stays readable against `base`
+// (contrast ratio at least `ratio`).
+QColor readableColor(int hue, int saturation, const QColor &base, double ratio = 4.5);
+double contrastRatio(const QColor &a, const QColor &b);
+
+} // namespace rwx

@@ -1,0 +1,257 @@
+#include "rwx/support.h"
+
+#include "rwx/lexer.h"
+
+#include <Qsci/qsciscintilla.h>
+
+#include <QEvent>
+#include <QPalette>
+#include <QTimer>
+#include <QToolTip>
+
+#include <algorithm>
+
+namespace rwx {
+namespace {
+
+using Sci = QsciScintillaBase;
+
+// Bytes the editor stores for a stretch of text.
+qsizetype storedBytes(QStringView text, bool utf8)
+{
+    if (!utf8)
+        return text.size(); // one byte per unit in the editor's 8-bit mode
+    qsizetype bytes = 0;
+    for (const QChar c : text) {
+        const char16_t u = c.unicode();
+        bytes += u < 0x80 ? 1 : u < 0x800 ? 2 : QChar::isSurrogate(u) ? 2 : 3;
+    }
+    return bytes;
+}
+
+QColor mix(const QColor &a, const QColor &b, double t)
+{
+    const QColor x = a.toRgb(), y = b.toRgb();
+    return QColor::fromRgbF(float(x.redF() * (1 - t) + y.redF() * t),
+                            float(x.greenF() * (1 - t) + y.greenF() * t),
+                            float(x.blueF() * (1 - t) + y.blueF() * t));
+}
+
+} // namespace
+
+RwxSupport::RwxSupport(QsciScintilla *editor) : QObject(editor), m_editor(editor)
+{
+    setObjectName(QStringLiteral("rwxSupport"));
+    m_lexer = new RwxLexer(editor);
+    m_lexer->applyFont(editor->font());
+    m_lexer->applyPalette(editor->palette());
+    editor->setLexer(m_lexer);
+
+    editor->setMarginType(0, QsciScintilla::NumberMargin);
+    editor->setMarginLineNumbers(0, true);
+    editor->setMarginsFont(editor->font());
+
+    m_errorIndicator = editor->indicatorDefine(QsciScintilla::SquiggleIndicator);
+    m_warningIndicator = editor->indicatorDefine(QsciScintilla::SquiggleLowIndicator);
+    applyPalette();
+    updateMargin();
+
+    editor->SendScintilla(Sci::SCI_SETMOUSEDWELLTIME, DwellMs);
+    connect(editor, &QsciScintillaBase::SCN_DWELLSTART, this, &RwxSupport::showTooltip);
+    connect(editor, &QsciScintillaBase::SCN_DWELLEND, this, [] { QToolTip::hideText(); });
+
+    m_timer = new QTimer(this);
+    m_timer->setSingleShot(true);
+    m_timer->setInterval(DefaultPauseMs);
+    connect(m_timer, &QTimer::timeout, this, &RwxSupport::checkNow);
+    connect(editor, &QsciScintilla::textChanged, m_timer, qOverload<>(&QTimer::start));
+    connect(editor, &QsciScintilla::linesChanged, this, &RwxSupport::updateMargin);
+    editor->installEventFilter(this);
+    m_timer->start();
+}
+
+int RwxSupport::pause() const
+{
+    return m_timer->interval();
+}
+
+void RwxSupport::setPause(int ms)
+{
+    m_timer->setInterval(std::max(0, ms));
+}
+
+bool RwxSupport::checkPending() const
+{
+    return m_timer->isActive();
+}
+
+void RwxSupport::checkNow()
+{
+    m_timer->stop();
+    if (!m_editor)
+        return;
+    QsciScintilla *ed = m_editor;
+    const QString text = ed->text();
+    const QList<Finding> findings = checkScript(text);
+    const bool utf8 = ed->isUtf8();
+    const long docLength = ed->SendScintilla(Sci::SCI_GETLENGTH);
+
+    m_marks.clear();
+    m_marks.reserve(findings.size());
+    // Findings come in order of line and column: one walk over the text
+    // finds each line's start, and within a line the byte count carries on
+    // from the previous finding.
+    const QStringView all(text);
+    qsizetype lineStart = 0, lineEnd = 0;
+    int line = -1;
+    long lineBytes = 0;
+    qsizetype doneColumn = 0, doneBytes = 0;
+    auto findLineEnd = [&](qsizetype from) {
+        qsizetype e = from;
+        while (e < all.size() && all[e] != u'\n' && all[e] != u'\r')
+            ++e;
+        return e;
+    };
+    for (const Finding &f : findings) {
+        if (f.line != line) {
+            if (line < 0) {
+                line = 0;
+                lineStart = 0;
+                lineEnd = findLineEnd(0);
+            }
+            while (line < f.line && lineEnd < all.size()) {
+                lineStart = lineEnd + ((all[lineEnd] == u'\r' && lineEnd + 1 < all.size()
+                                        && all[lineEnd + 1] == u'\n') ? 2 : 1);
+                lineEnd = findLineEnd(lineStart);
+                ++line;
+            }
+            if (line != f.line)
+                break; // the text ended first; cannot happen for the checker's own findings
+            lineBytes = ed->SendScintilla(Sci::SCI_POSITIONFROMLINE, long(line));
+            doneColumn = doneBytes = 0;
+        }
+        const qsizetype width = lineEnd - lineStart;
+        const qsizetype column = std::clamp<qsizetype>(f.column, 0, width);
+        const qsizetype length = std::clamp<qsizetype>(f.length, 0, width - column);
+        if (column < doneColumn)
+            doneColumn = doneBytes = 0;
+        doneBytes += storedBytes(all.sliced(lineStart + doneColumn, column - doneColumn), utf8);
+        doneColumn = column;
+        Mark m;
+        m.start = int(std::min<long>(lineBytes + long(doneBytes), docLength));
+        m.end = int(std::min<long>(m.start + long(storedBytes(all.sliced(lineStart + column, length), utf8)),
+                                   docLength));
+        m.severity = f.severity;
+        m.message = f.message;
+        m_marks.append(std::move(m));
+    }
+
+    for (const int indicator : {m_errorIndicator, m_warningIndicator}) {
+        if (indicator < 0)
+            continue;
+        ed->SendScintilla(Sci::SCI_SETINDICATORCURRENT, indicator);
+        ed->SendScintilla(Sci::SCI_INDICATORCLEARRANGE, 0UL, docLength);
+        const Severity severity = indicator == m_errorIndicator ? Severity::Error : Severity::Warning;
+        for (const Mark &m : std::as_const(m_marks)) {
+            if (m.severity == severity && m.end > m.start)
+                ed->SendScintilla(Sci::SCI_INDICATORFILLRANGE, static_cast<unsigned long>(m.start),
+                                  long(m.end - m.start));
+        }
+    }
+    ++m_checkCount;
+    emit checked();
+}
+
+QString RwxSupport::messageAt(int position) const
+{
+    if (!m_editor || position < 0 || m_marks.isEmpty())
+        return QString();
+    const long line = m_editor->SendScintilla(Sci::SCI_LINEFROMPOSITION, long(position));
+    const long lineStart = m_editor->SendScintilla(Sci::SCI_POSITIONFROMLINE, line);
+    // Marks never span lines and are ordered by start: look back from the
+    // last mark starting at or before the position to the line's start.
+    auto it = std::upper_bound(m_marks.cbegin(), m_marks.cend(), position,
+                               [](int pos, const Mark &m) { return pos < m.start; });
+    QStringList messages;
+    while (it != m_marks.cbegin()) {
+        --it;
+        if (it->start < lineStart)
+            break;
+        if (position < it->end)
+            messages.prepend(it->message);
+    }
+    return messages.join(u'\n');
+}
+
+void RwxSupport::showTooltip(int position, int x, int y)
+{
+    if (!m_editor)
+        return;
+    const QString text = messageAt(position);
+    if (text.isEmpty())
+        return;
+    QToolTip::showText(m_editor->viewport()->mapToGlobal(QPoint(x, y)), text, m_editor->viewport());
+}
+
+void RwxSupport::updateMargin()
+{
+    if (!m_editor)
+        return;
+    int digits = 1;
+    for (int n = std::max(1, m_editor->lines()); n >= 10; n /= 10)
+        ++digits;
+    digits = std::max(digits, 2);
+    if (digits == m_marginDigits)
+        return;
+    m_marginDigits = digits;
+    // One digit's width to spare keeps the numbers off the text.
+    m_editor->setMarginWidth(0, QString(digits + 1, u'9'));
+}
+
+void RwxSupport::applyFont()
+{
+    if (!m_editor)
+        return;
+    m_lexer->applyFont(m_editor->font());
+    m_editor->setMarginsFont(m_editor->font());
+    m_marginDigits = 0;
+    updateMargin();
+}
+
+void RwxSupport::applyPalette()
+{
+    if (!m_editor)
+        return;
+    const QPalette pal = m_editor->palette();
+    const QColor base = pal.color(QPalette::Active, QPalette::Base);
+    const QColor text = pal.color(QPalette::Active, QPalette::Text);
+    m_lexer->applyPalette(pal);
+    m_editor->setCaretForegroundColor(text);
+    m_editor->setMarginsBackgroundColor(pal.color(QPalette::Active, QPalette::Window));
+    m_editor->setMarginsForegroundColor(mix(pal.color(QPalette::Active, QPalette::WindowText),
+                                            pal.color(QPalette::Active, QPalette::Window), 0.35));
+    m_editor->setIndicatorForegroundColor(readableColor(0, 220, base, 3.0), m_errorIndicator);
+    m_editor->setIndicatorForegroundColor(mix(text, base, 0.5), m_warningIndicator);
+}
+
+bool RwxSupport::eventFilter(QObject *watched, QEvent *event)
+{
+    if (watched == m_editor) {
+        if (event->type() == QEvent::FontChange)
+            applyFont();
+        else if (event->type() == QEvent::PaletteChange)
+            applyPalette();
+    }
+    return QObject::eventFilter(watched, event);
+}
+
+RwxSupport *attachRwxSupport(QsciScintilla *editor)
+{
+    if (!editor)
+        return nullptr;
+    if (auto *existing = editor->findChild<RwxSupport *>(QString(), Qt::FindDirectChildrenOnly))
+        return existing;
+    return new RwxSupport(editor);
+}
+
+} // namespace rwx
