@@ -1,0 +1,109 @@
+#pragma once
+// Packing files into a zip archive through the zip library libzip32.so.
+//
+// The caller assigns the settings below and calls PackZip(). The settings
+// live for the whole program and are never reset: each keeps the last value
+// assigned to it, and archivePath and fileNames also keep what the library
+// wrote into them during the last call.
+//
+// Everything here belongs to the one GUI thread.
+#include "zip32/zip32.h"
+
+#include <QString>
+#include <QtGlobal>
+
+#include <array>
+#include <functional>
+#include <optional>
+
+namespace VBZipBas {
+
+// The list of files to pack: slot 0 first, unused slots null.
+using ZipFileList = std::array<QString, ZP_MAX_FILES>;
+
+// The module's copy of the options, as text; ZpSetOptions receives an 8-bit
+// form of it built for that one call, and what the library writes into that
+// form is copied back here.
+struct ZipOptions {
+    QString date;
+    QString rootFolder;
+    QString tempFolder;
+    qint32 fEncrypt = 0;
+    qint32 fStripFolders = 0;
+    qint32 fUpdate = 0;
+    qint32 fFreshen = 0;
+    qint32 fComment = 0;
+    qint32 fRecurse = 0;
+    qint32 fAfterDate = 0;
+    qint32 fBeforeDate = 0;
+    quint8 fLevel = 0;
+};
+
+// The record handed to ZpInit: the addresses of the four callbacks.
+using ZipCallbacks = ZpCallbacks;
+
+// ---- Settings --------------------------------------------------------------
+inline QString archivePath;        // full path of the archive to write
+inline qint16 fileCount = 0;       // used slots of fileNames, from slot 0
+inline ZipFileList fileNames;      // what to pack
+inline QString rootFolder;         // base folder: relative names resolve against it
+inline QString sinceDate;          // "YYYY-MM-DD" for the library's date filters
+inline QString tempFolder;         // passed on; the library writes beside the archive
+inline qint16 stripFolders = 0;    // entries under their bare file names
+inline qint16 recurseFolders = 0;  // descend into folders
+inline qint16 updateOnly = 0;      // add new, replace only older entries
+inline qint16 freshenOnly = 0;     // replace only older existing entries
+inline qint16 encryptFiles = 0;    // encrypt with a password asked through the prompt
+inline qint16 askComment = 0;      // ask for an archive comment through the prompt
+inline qint16 compressionLevel = 0; // the character code '0' (store) to '9'
+
+// The records held for the library, for the whole program.
+inline ZipCallbacks zipCallbacks{};
+inline ZipOptions zipOptions;
+
+// ---- Result codes ------------------------------------------------------------
+// PackZip returns the library's code (0 success, the ZE_ codes of
+// zip32/zip32.h), or one of these, which the library never returns:
+inline constexpr qint32 ResultLibraryNotFound = -1; // libzip32.so or one of its entries missing
+inline constexpr qint32 ResultAlreadyRunning = -2;  // a packing is already running
+
+// Packs the files named by the settings. Returns 0 on success.
+// Nothing is packed and nothing is shown when the library is missing
+// (ResultLibraryNotFound) or when a packing started earlier has not
+// finished yet, e.g. when called from an event processed by OnZipPrint
+// (ResultAlreadyRunning).
+qint32 PackZip();
+
+// A short reason in plain words, for a message box.
+QString describeResult(qint32 code);
+
+// The window's one-line text prompt: the answer, or std::nullopt on Cancel.
+// Without one, the comment and password callbacks answer as on Cancel.
+using Prompt = std::function<std::optional<QString>(const QString &prompt)>;
+void setPrompt(Prompt prompt);
+
+// Where the library is looked up. By default "libzip32.so" beside the
+// executable, then the system's usual search for "zip32". For tests: set
+// before packing; a later call drops the library found so far (it stays
+// loaded) and looks again at the next PackZip().
+void setLibraryFileName(const QString &fileNameOrPath);
+
+// ---- Callbacks the library calls -----------------------------------------------
+// Processes pending events once, so the window stays alive; returns 0.
+int32_t OnZipPrint(const char *text, int32_t length);
+// Prompts "Enter the comment"; writes at most 4096 bytes of the entry and a
+// zero into the buffer. Returns 1. Cancel or an empty entry leave the
+// buffer untouched.
+int32_t OnZipComment(char *comment);
+// Prompts "Please Enter The Password!"; on a non-empty entry that fits in
+// size - 1 bytes, zeroes bytes 0 to size - 1, writes the entry and returns
+// 0. Cancel, an empty entry or one too long for the buffer return 1 and
+// leave the buffer untouched. Never touches a byte at index 4097 or beyond.
+int32_t OnZipPassword(char *password, int32_t size, const char *prompt, const char *name);
+// Returns 0: never aborts.
+int32_t OnZipService(const char *name, int32_t size);
+
+// The callback buffers are never touched at this index or beyond.
+inline constexpr int CallbackBufferSize = 4097;
+
+} // namespace VBZipBas
