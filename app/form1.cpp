@@ -1,0 +1,291 @@
+#include "app/form1.h"
+
+#include <QAction>
+#include <QCloseEvent>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QLabel>
+#include <QMenuBar>
+#include <QMimeData>
+#include <QMouseEvent>
+#include <QPushButton>
+#include <QUrl>
+
+#include "app/richtextbox.h"
+#include "app/settings.h"
+#include "cleanup/cleanup.h"
+#include "templates/menubar.h"
+
+// The icon lives in this library's resources, which a static library must
+// register itself.
+static void registerResources()
+{
+    Q_INIT_RESOURCE(orvane);
+}
+
+namespace {
+const QString kAppTitle = QStringLiteral("Orvane");
+const QString kBoxTitle = QStringLiteral("Orvane.");
+const QString kCaptionLead = QStringLiteral("Orvane.  ");
+const QString kHint = QStringLiteral("Drag & drop file to open.\r\n");
+const QChar kSeparator = QDir::separator();
+constexpr qint64 kLargestScript = qint64(256) * 1024 * 1024;
+
+QFont bandFont(bool underline)
+{
+    QFont font(QStringLiteral("MS Sans Serif"));
+    font.setPointSizeF(8.25);
+    font.setWeight(QFont::Normal);
+    font.setUnderline(underline);
+    return font;
+}
+} // namespace
+
+Form1::Form1(std::unique_ptr<Dialogs> dialogs, QWidget *parent)
+    : QMainWindow(parent)
+    , m_dialogs(dialogs ? std::move(dialogs) : std::make_unique<WidgetDialogs>())
+{
+    setObjectName(QStringLiteral("Form1"));
+    registerResources();
+    setWindowIcon(QIcon(QStringLiteral(":/orvane/orvane.svg")));
+    buildControls();
+    templates::buildMenuBar(
+        menuBar(), [this](const QString &text) { m_pane->replaceSelection(text); },
+        [this](const QString &controlName) { runMenuCommand(controlName); });
+    initWindow();
+}
+
+Form1::~Form1() = default;
+
+void Form1::buildControls()
+{
+    m_client = new QWidget(this);
+    m_client->setObjectName(QStringLiteral("client"));
+    setCentralWidget(m_client);
+
+    m_pane = new RichTextBox(m_client);
+    m_pane->loadDocument(kHint.toUtf8(), LineBreak::CrLf);
+    connect(m_pane, &RichTextBox::dropped, this, [this](const QMimeData *data) { openDroppedFile(data); });
+
+    m_command2 = new QPushButton(QStringLiteral("Save Zip Next"), m_client);
+    m_command2->setObjectName(QStringLiteral("Command2"));
+    m_command2->setFont(bandFont(false));
+    m_command2->setEnabled(false);
+    connect(m_command2, &QPushButton::clicked, this, &Form1::saveNextAndPack);
+
+    const QString captions[6] = {QStringLiteral("RWX folder"), QStringLiteral("ZIP  folder"),
+                                 QStringLiteral("Prefix"), {}, {}, {}};
+    for (int i = 0; i < 6; ++i) {
+        auto *label = new QLabel(m_client);
+        label->setObjectName(QStringLiteral("Label%1").arg(i + 1));
+        label->setTextFormat(Qt::PlainText);
+        label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+        label->setWordWrap(false);
+        label->setFont(bandFont(i == 1));
+        label->setText(captions[i]);
+        m_labels[i] = label;
+    }
+    m_labels[1]->setCursor(Qt::PointingHandCursor);
+    m_labels[1]->installEventFilter(this);
+
+    // Tab goes from the pane to the button; the labels take no focus.
+    setTabOrder(m_pane, m_command2);
+    m_pane->setFocus();
+
+    m_controls = layout::startupControls();
+    m_pane->setGeometry(layout::toPixels(m_controls.pane));
+    m_command2->setGeometry(layout::toPixels(m_controls.command2));
+    for (int i = 0; i < 6; ++i)
+        m_labels[i]->setGeometry(layout::toPixels(m_controls.labels[i]));
+
+    const QSize minimumClient = layout::clientSizeFor(layout::kMinimumOuter, layout::kMinimumOuter);
+    m_client->setMinimumSize(minimumClient);
+    m_client->installEventFilter(this);
+}
+
+void Form1::initWindow()
+{
+    setCaption(kAppTitle);
+    m_file.zipFolder = readZipFolderSetting();
+    m_labels[4]->setText(m_file.zipFolder);
+    // The client area opens 9330 x 7050 twips; the layout pass runs when the window is shown.
+    const QSize client = layout::clientSizeFor(9330 + layout::kFrameWidth, 7050 + layout::kFrameHeight);
+    resize(client.width(), client.height() + menuBar()->sizeHint().height());
+}
+
+QAction *Form1::action(const QString &controlName) const
+{
+    return menuBar()->findChild<QAction *>(controlName);
+}
+
+void Form1::setCaption(const QString &caption)
+{
+    m_caption = caption;
+    // "[*]" in a title is the window system's modified marker; a doubled one shows as is.
+    QString shown = caption;
+    shown.replace(QStringLiteral("[*]"), QStringLiteral("[*][*]"));
+    setWindowTitle(shown);
+}
+
+void Form1::layoutWindow()
+{
+    if (isMinimized())
+        return;
+    const QSize client = m_client->size();
+    const layout::Result result = layout::layoutWindow(layout::outerWidthFor(client.width()),
+                                                       layout::outerHeightFor(client.height()), m_controls);
+    const QSize wanted = layout::clientSizeFor(result.outerWidth, result.outerHeight);
+    if (wanted != client)
+        resize(size() + (wanted - client));
+    m_controls = result.controls;
+    m_pane->setGeometry(layout::toPixels(m_controls.pane));
+    m_command2->setGeometry(layout::toPixels(m_controls.command2));
+    for (int i = 0; i < 6; ++i)
+        m_labels[i]->setGeometry(layout::toPixels(m_controls.labels[i]));
+}
+
+bool Form1::eventFilter(QObject *watched, QEvent *event)
+{
+    if (watched == m_client && event->type() == QEvent::Resize) {
+        layoutWindow();
+    } else if (watched == m_labels[1] && event->type() == QEvent::MouseButtonRelease) {
+        auto *mouse = static_cast<QMouseEvent *>(event);
+        if (mouse->button() == Qt::LeftButton && m_labels[1]->rect().contains(mouse->position().toPoint())) {
+            chooseZipFolder();
+            return true;
+        }
+    }
+    return QMainWindow::eventFilter(watched, event);
+}
+
+bool Form1::confirmExit()
+{
+    MessageBoxRequest question;
+    question.text = QStringLiteral("Exit?");
+    question.title = kBoxTitle;
+    question.buttons = QMessageBox::Yes | QMessageBox::No;
+    question.icon = QMessageBox::Question;
+    question.defaultButton = QMessageBox::No;
+    return m_dialogs->messageBox(this, question) == QMessageBox::Yes;
+}
+
+void Form1::closeEvent(QCloseEvent *event)
+{
+    if (confirmExit())
+        event->accept();
+    else
+        event->ignore();
+}
+
+void Form1::toggleAlwaysOnTop()
+{
+    if (QAction *item = action(QStringLiteral("mnuAonT")))
+        item->trigger();
+}
+
+void Form1::applyAlwaysOnTop(bool on)
+{
+    if (windowFlags().testFlag(Qt::WindowStaysOnTopHint) == on)
+        return;
+    const bool wasVisible = isVisible();
+    const QRect frame = geometry();
+    setWindowFlag(Qt::WindowStaysOnTopHint, on);
+    if (wasVisible) {
+        setGeometry(frame);
+        show();
+    }
+}
+
+void Form1::runMenuCommand(const QString &controlName)
+{
+    if (controlName == u"mnuDC")
+        applyTransform(&DeleteComments);
+    else if (controlName == u"mnuds")
+        applyTransform(&DeleteSpacers);
+    else if (controlName == u"mnuDES")
+        applyTransform(&DeleteEmptyStrings);
+    else if (controlName == u"mnuAonT")
+        applyAlwaysOnTop(action(controlName)->isChecked());
+}
+
+void Form1::applyTransform(QString (*transform)(const QString &))
+{
+    // Whatever goes wrong, the text stays as it was.
+    try {
+        const QString result = transform(m_pane->wholeText());
+        m_pane->replaceWholeText(result);
+    } catch (...) {
+    }
+}
+
+void Form1::showError(const QString &text)
+{
+    MessageBoxRequest box;
+    box.text = text;
+    box.title = kBoxTitle;
+    box.buttons = QMessageBox::Ok;
+    box.icon = QMessageBox::Critical;
+    m_dialogs->messageBox(this, box);
+}
+
+bool Form1::openDroppedFile(const QMimeData *data)
+{
+    if (!data || !data->hasUrls())
+        return false;
+    const QList<QUrl> urls = data->urls();
+    if (urls.isEmpty() || !urls.first().isLocalFile())
+        return false;
+    return openFile(urls.first().toLocalFile());
+}
+
+bool Form1::openFile(const QString &path)
+{
+    // Everything is checked and read before the pane or the record change,
+    // so a file that cannot be opened leaves the window as it was.
+    const QFileInfo info(path);
+    if (!info.isFile() || info.size() > kLargestScript)
+        return false;
+    const std::optional<PathParts> parts = splitPath(path, kSeparator);
+    if (!parts)
+        return false;
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return false;
+    const QByteArray raw = file.readAll();
+    if (file.error() != QFileDevice::NoError || raw.size() > kLargestScript)
+        return false;
+    file.close();
+
+    const DecodedScript script = decodeScript(raw);
+    m_pane->loadDocument(script.utf8, detectLineBreak(script.utf8));
+
+    m_file.path = path;
+    m_file.folder = parts->folder;
+    m_file.driveRoot = parts->driveRoot;
+    m_file.fileName = parts->fileName;
+    m_file.baseName = parts->baseName;
+    m_file.extension = parts->extension;
+    m_file.encoding = script.encoding;
+    m_file.byteOrderMark = script.byteOrderMark;
+    if (const std::optional<RunningNumber> split = splitRunningNumber(parts->baseName)) {
+        m_file.prefix = split->prefix;
+        m_file.number = split->number;
+    }
+    setCaption(kCaptionLead + m_file.path);
+    m_labels[3]->setText(m_file.folder);
+    m_labels[5]->setText(m_file.prefix);
+    if (m_file.zipFolder.isEmpty())
+        m_file.zipFolder = m_file.folder;
+    m_labels[4]->setText(m_file.zipFolder);
+    m_command2->setEnabled(true);
+    return true;
+}
+
+void Form1::saveNextAndPack()
+{
+}
+
+void Form1::chooseZipFolder()
+{
+}

@@ -1,0 +1,65 @@
+#pragma once
+// The main window: the editing pane, the "Save Zip Next" button, the three
+// rows of folder and prefix labels, and the menu bar.
+#include <QMainWindow>
+#include <QString>
+#include <array>
+#include <memory>
+
+#include "app/currentfile.h"
+#include "app/dialogs.h"
+#include "app/layout.h"
+
+class QAction;
+class QLabel;
+class QMimeData;
+class QPushButton;
+class RichTextBox;
+
+class Form1 : public QMainWindow {
+    Q_OBJECT
+public:
+    // The window asks its questions through `dialogs` (the real dialogs when none is given).
+    explicit Form1(std::unique_ptr<Dialogs> dialogs = nullptr, QWidget *parent = nullptr);
+    ~Form1() override;
+
+    RichTextBox *richTextBox() const { return m_pane; }
+    QPushButton *command2() const { return m_command2; }
+    QLabel *label(int number) const { return m_labels.at(number - 1); } // Label1 .. Label6
+    QAction *action(const QString &controlName) const;
+    const CurrentFile &currentFile() const { return m_file; }
+    // The caption as the user sees it.
+    QString caption() const { return m_caption; }
+
+    void layoutWindow();
+    bool confirmExit();
+    void toggleAlwaysOnTop();
+    // Opens the first file the drop carries; anything else changes nothing.
+    bool openDroppedFile(const QMimeData *data);
+    bool openFile(const QString &path);
+    void saveNextAndPack();
+    void chooseZipFolder();
+    void runMenuCommand(const QString &controlName);
+
+protected:
+    void closeEvent(QCloseEvent *event) override;
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
+private:
+    void initWindow();
+    void buildControls();
+    void setCaption(const QString &caption);
+    void applyTransform(QString (*transform)(const QString &));
+    void applyAlwaysOnTop(bool on);
+    void showError(const QString &text);
+
+    std::unique_ptr<Dialogs> m_dialogs;
+    CurrentFile m_file;
+    QString m_caption;
+    QWidget *m_client = nullptr;
+    RichTextBox *m_pane = nullptr;
+    QPushButton *m_command2 = nullptr;
+    std::array<QLabel *, 6> m_labels{};
+    layout::Controls m_controls;
+    bool m_saving = false;
+};

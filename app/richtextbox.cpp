@@ -1,0 +1,173 @@
+#include "app/richtextbox.h"
+
+#include <QDragEnterEvent>
+#include <QDropEvent>
+#include <QFontDatabase>
+#include <QMimeData>
+
+#include <algorithm>
+#include <cstdint>
+
+namespace {
+QFont paneFont()
+{
+    QFont font(QStringLiteral("Lucida Console"));
+    if (!QFontInfo(font).fixedPitch())
+        font = QFontDatabase::systemFont(QFontDatabase::FixedFont);
+    font.setPointSizeF(9.75);
+    font.setWeight(QFont::Normal);
+    return font;
+}
+
+int scintillaEolMode(LineBreak lineBreak)
+{
+    switch (lineBreak) {
+    case LineBreak::Lf:
+        return QsciScintillaBase::SC_EOL_LF;
+    case LineBreak::Cr:
+        return QsciScintillaBase::SC_EOL_CR;
+    case LineBreak::CrLf:
+        break;
+    }
+    return QsciScintillaBase::SC_EOL_CRLF;
+}
+} // namespace
+
+RichTextBox::RichTextBox(QWidget *parent)
+    : QsciScintilla(parent)
+{
+    setObjectName(QStringLiteral("RichTextBox1"));
+    setUtf8(true);
+    setFont(paneFont());
+    setPaper(palette().color(QPalette::Base));
+    setColor(palette().color(QPalette::Text));
+    setWrapMode(QsciScintilla::WrapNone);
+    setMarginWidth(1, 0);
+    SendScintilla(SCI_SETHSCROLLBAR, 1L);
+    SendScintilla(SCI_SETVSCROLLBAR, 1L);
+    SendScintilla(SCI_SETSCROLLWIDTH, 1L);
+    SendScintilla(SCI_SETSCROLLWIDTHTRACKING, 1L);
+    SendScintilla(SCI_SETPASTECONVERTENDINGS, 1L);
+    setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    setAcceptDrops(true);
+    viewport()->setAcceptDrops(true);
+    setLineBreak(LineBreak::CrLf);
+}
+
+void RichTextBox::setLineBreak(LineBreak lineBreak)
+{
+    m_lineBreak = lineBreak;
+    SendScintilla(SCI_SETEOLMODE, scintillaEolMode(lineBreak));
+}
+
+QByteArrayView RichTextBox::documentBytes() const
+{
+    const long length = SendScintilla(SCI_GETLENGTH);
+    const auto *data = static_cast<const char *>(SendScintillaPtrResult(SCI_GETCHARACTERPOINTER));
+    return QByteArrayView(data, length);
+}
+
+QString RichTextBox::wholeText() const
+{
+    return breaksToCrLf(QString::fromUtf8(documentBytes()), m_lineBreak);
+}
+
+void RichTextBox::replaceBytes(qsizetype from, qsizetype to, QByteArrayView bytes)
+{
+    SendScintilla(SCI_SETTARGETRANGE, static_cast<unsigned long>(from), static_cast<long>(to));
+    SendScintilla(SCI_REPLACETARGET, static_cast<uintptr_t>(bytes.size()), bytes.data());
+}
+
+void RichTextBox::replaceWholeText(const QString &text)
+{
+    const QByteArray wanted = breaksFromCrLf(text, m_lineBreak).toUtf8();
+    const QByteArrayView held = documentBytes();
+    const qsizetype common = std::min(held.size(), wanted.size());
+    qsizetype head = std::mismatch(held.begin(), held.begin() + common, wanted.begin()).first - held.begin();
+    qsizetype tail = 0;
+    while (tail < common - head && held[held.size() - 1 - tail] == wanted[wanted.size() - 1 - tail])
+        ++tail;
+    // Keep a multi-byte character whole at both edges of the change.
+    auto isContinuation = [](char c) { return (static_cast<unsigned char>(c) & 0xC0) == 0x80; };
+    while (head > 0 && head < held.size() && isContinuation(held[head]))
+        --head;
+    while (tail > 0 && isContinuation(held[held.size() - tail]))
+        --tail;
+
+    const long caret = SendScintilla(SCI_GETCURRENTPOS);
+    const qsizetype heldEnd = held.size() - tail;
+    const qsizetype wantedEnd = wanted.size() - tail;
+    if (heldEnd > head || wantedEnd > head) {
+        beginUndoAction();
+        replaceBytes(head, heldEnd, QByteArrayView(wanted).sliced(head, wantedEnd - head));
+        endUndoAction();
+    }
+    long newCaret = caret;
+    if (caret >= heldEnd)
+        newCaret = caret - long(heldEnd) + long(wantedEnd);
+    else if (caret > head)
+        newCaret = long(wantedEnd);
+    SendScintilla(SCI_SETEMPTYSELECTION, static_cast<unsigned long>(newCaret));
+}
+
+QString RichTextBox::selectedTextCrLf() const
+{
+    return breaksToCrLf(selectedText(), m_lineBreak);
+}
+
+void RichTextBox::replaceSelection(const QString &text)
+{
+    const QByteArray bytes = breaksFromCrLf(text, m_lineBreak).toUtf8();
+    beginUndoAction();
+    const long from = SendScintilla(SCI_GETSELECTIONSTART);
+    const long to = SendScintilla(SCI_GETSELECTIONEND);
+    replaceBytes(from, to, bytes);
+    endUndoAction();
+    SendScintilla(SCI_SETEMPTYSELECTION, static_cast<unsigned long>(from + bytes.size()));
+    SendScintilla(SCI_SCROLLCARET);
+}
+
+void RichTextBox::loadDocument(QByteArrayView utf8, LineBreak lineBreak)
+{
+    const bool wasReadOnly = isReadOnly();
+    setReadOnly(false);
+    SendScintilla(SCI_SETUNDOCOLLECTION, 0L);
+    SendScintilla(SCI_CLEARALL);
+    SendScintilla(SCI_ALLOCATE, static_cast<unsigned long>(utf8.size() + 1));
+    SendScintilla(SCI_APPENDTEXT, static_cast<uintptr_t>(utf8.size()), utf8.data());
+    SendScintilla(SCI_SETUNDOCOLLECTION, 1L);
+    SendScintilla(SCI_EMPTYUNDOBUFFER);
+    SendScintilla(SCI_SETSAVEPOINT);
+    setLineBreak(lineBreak);
+    SendScintilla(SCI_GOTOPOS, 0L);
+    setReadOnly(wasReadOnly);
+}
+
+void RichTextBox::dragEnterEvent(QDragEnterEvent *event)
+{
+    // Files may be dropped; dragged text has nowhere to go.
+    if (event->mimeData() && event->mimeData()->hasUrls())
+        event->acceptProposedAction();
+    else
+        event->ignore();
+}
+
+void RichTextBox::dragMoveEvent(QDragMoveEvent *event)
+{
+    if (event->mimeData() && event->mimeData()->hasUrls())
+        event->acceptProposedAction();
+    else
+        event->ignore();
+}
+
+void RichTextBox::dragLeaveEvent(QDragLeaveEvent *event)
+{
+    event->accept();
+}
+
+void RichTextBox::dropEvent(QDropEvent *event)
+{
+    event->acceptProposedAction();
+    emit dropped(event->mimeData());
+}

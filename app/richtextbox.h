@@ -1,0 +1,56 @@
+#pragma once
+// The editing pane. It keeps the script's bytes and line breaks exactly as
+// loaded; its whole-text and selection operations speak CR LF, converting
+// at that boundary for a script typed with another line break.
+#include <Qsci/qsciscintilla.h>
+
+#include <QByteArray>
+#include <QByteArrayView>
+#include <QString>
+
+#include "app/scripttext.h"
+
+class QMimeData;
+
+class RichTextBox : public QsciScintilla {
+    Q_OBJECT
+public:
+    explicit RichTextBox(QWidget *parent = nullptr);
+
+    // The whole text, line breaks as CR LF.
+    QString wholeText() const;
+    // Replaces the whole text as one undoable step. Only the part that
+    // differs is touched, so the caret and the view stay where they were
+    // when the change is elsewhere.
+    void replaceWholeText(const QString &text);
+
+    // The selected text, line breaks as CR LF; empty when nothing is selected.
+    QString selectedTextCrLf() const;
+    // The text replaces the selection, or goes in at the caret, as one
+    // undoable step; the caret ends after it and nothing is selected.
+    void replaceSelection(const QString &text);
+
+    // A new document: the text (UTF-8) and the line break it is typed with.
+    // The undo history starts afresh.
+    void loadDocument(QByteArrayView utf8, LineBreak lineBreak);
+    // The document exactly as held: UTF-8, line breaks as typed. Valid until
+    // the next change to the text.
+    QByteArrayView documentBytes() const;
+    LineBreak lineBreak() const { return m_lineBreak; }
+
+signals:
+    // Something was dropped on the pane; it inserts nothing by itself.
+    void dropped(const QMimeData *data);
+
+protected:
+    void dragEnterEvent(QDragEnterEvent *event) override;
+    void dragMoveEvent(QDragMoveEvent *event) override;
+    void dragLeaveEvent(QDragLeaveEvent *event) override;
+    void dropEvent(QDropEvent *event) override;
+
+private:
+    void replaceBytes(qsizetype from, qsizetype to, QByteArrayView bytes);
+    void setLineBreak(LineBreak lineBreak);
+
+    LineBreak m_lineBreak = LineBreak::CrLf;
+};

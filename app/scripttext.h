@@ -1,0 +1,42 @@
+#pragma once
+// How a script's bytes become the pane's text and back. The pane keeps its
+// text as UTF-8 bytes; a file is read so that every byte the user did not
+// edit is written back unchanged.
+#include <QByteArray>
+#include <QByteArrayView>
+#include <QString>
+#include <QStringView>
+
+enum class ScriptEncoding {
+    Utf8,   // valid UTF-8, with or without a byte-order mark
+    Latin1, // anything else: each byte is one character, so each comes back as it was
+};
+
+struct DecodedScript {
+    QByteArray utf8; // the text as the pane holds it, without the byte-order mark
+    ScriptEncoding encoding = ScriptEncoding::Utf8;
+    bool byteOrderMark = false;
+};
+
+struct EncodedScript {
+    QByteArray bytes;
+    // The text held characters the file's 8-bit encoding cannot store, so
+    // it was written as UTF-8 instead.
+    bool fellBackToUtf8 = false;
+};
+
+bool isValidUtf8(QByteArrayView bytes);
+DecodedScript decodeScript(QByteArrayView raw);
+EncodedScript encodeScript(QByteArrayView utf8, ScriptEncoding encoding, bool byteOrderMark);
+
+// The line break a script is typed with. The pane's whole-text and selection
+// operations speak CR LF; a script whose breaks are all LF (or all CR) is
+// converted at that boundary so its own breaks never get mixed with others.
+enum class LineBreak { CrLf, Lf, Cr };
+
+// LF when the bytes hold LF breaks and no CR LF pair, CR when they hold CRs
+// and no LF; CR LF otherwise (also for a text without breaks). A lone CR in
+// an LF script is an ordinary character, and so is a lone LF in a CR script.
+LineBreak detectLineBreak(QByteArrayView bytes);
+QString breaksToCrLf(QStringView text, LineBreak style);
+QString breaksFromCrLf(QStringView text, LineBreak style);

@@ -1,0 +1,42 @@
+#pragma once
+// Answers the window's questions from a script and records what was asked.
+#include <QList>
+#include <QStringList>
+#include <deque>
+
+#include "app/dialogs.h"
+
+class ScriptedDialogs final : public Dialogs {
+public:
+    struct Log {
+        QList<MessageBoxRequest> messages;
+        QList<PromptRequest> prompts;
+        std::deque<QMessageBox::StandardButton> buttons; // answers to message boxes, in order
+        std::deque<std::optional<QString>> entries;      // answers to prompts, in order
+    };
+
+    explicit ScriptedDialogs(Log *log) : m_log(log) {}
+
+    QMessageBox::StandardButton messageBox(QWidget *, const MessageBoxRequest &request) override
+    {
+        m_log->messages.append(request);
+        if (m_log->buttons.empty())
+            return QMessageBox::Ok;
+        const auto answer = m_log->buttons.front();
+        m_log->buttons.pop_front();
+        return answer;
+    }
+
+    std::optional<QString> prompt(QWidget *, const PromptRequest &request) override
+    {
+        m_log->prompts.append(request);
+        if (m_log->entries.empty())
+            return std::nullopt;
+        auto answer = m_log->entries.front();
+        m_log->entries.pop_front();
+        return answer;
+    }
+
+private:
+    Log *m_log;
+};
