@@ -200,9 +200,15 @@ void RwxLexer::applyPalette(const QPalette &palette)
     m_paper = base;
     m_colors[Default] = text;
     // Comments recede: halfway to the base, but never below a readable contrast.
-    QColor comment = mix(text, base, 0.45);
-    if (contrastRatio(comment, base) < 3.0)
-        comment = mix(text, base, 0.25);
+    const double floor = std::min(3.0, contrastRatio(text, base));
+    QColor comment = text;
+    for (const double t : {0.45, 0.35, 0.25, 0.15, 0.05}) {
+        const QColor c = mix(text, base, t);
+        if (contrastRatio(c, base) >= floor) {
+            comment = c;
+            break;
+        }
+    }
     m_colors[Comment] = comment;
     m_colors[Keyword] = readableColor(215, 200, base);
     m_colors[Number] = readableColor(25, 200, base);

@@ -208,12 +208,17 @@ void RwxSupport::updateMargin()
     m_editor->setMarginWidth(0, QString(digits + 1, u'9'));
 }
 
-void RwxSupport::applyFont()
+void RwxSupport::setFont(const QFont &font)
+{
+    applyFont(font);
+}
+
+void RwxSupport::applyFont(const QFont &font)
 {
     if (!m_editor)
         return;
-    m_lexer->applyFont(m_editor->font());
-    m_editor->setMarginsFont(m_editor->font());
+    m_lexer->applyFont(font);
+    m_editor->setMarginsFont(font);
     m_marginDigits = 0;
     updateMargin();
 }
@@ -238,7 +243,7 @@ bool RwxSupport::eventFilter(QObject *watched, QEvent *event)
 {
     if (watched == m_editor) {
         if (event->type() == QEvent::FontChange)
-            applyFont();
+            applyFont(m_editor->font());
         else if (event->type() == QEvent::PaletteChange)
             applyPalette();
     }

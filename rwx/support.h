@@ -40,6 +40,11 @@ public:
     QsciScintilla *editor() const { return m_editor; }
     RwxLexer *lexer() const { return m_lexer; }
 
+    // The font of the script and the line numbers. Use this rather than the
+    // editor's setFont(), which a lexer overrides; a font set on the widget
+    // itself is followed too.
+    void setFont(const QFont &font);
+
     // The pause after the last change before the check runs.
     int pause() const;
     void setPause(int ms);
@@ -70,7 +75,7 @@ protected:
 
 private:
     void applyPalette();
-    void applyFont();
+    void applyFont(const QFont &font);
     void updateMargin();
     void showTooltip(int position, int x, int y);
 

@@ -1,0 +1,280 @@
+// RWX support attached to a bare QsciScintilla: marks at the right bytes,
+// tooltips, the pause before a check, line numbers, and a text and undo
+// history left exactly as they were.
+#include "rwx/lexer.h"
+#include "rwx/support.h"
+
+#include "support/testmain.h"
+
+#include <Qsci/qsciscintilla.h>
+
+#include <QApplication>
+#include <QToolTip>
+
+using rwx::RwxSupport;
+
+namespace {
+
+using Sci = QsciScintillaBase;
+
+int indicatorAt(QsciScintilla &ed, int indicator, qsizetype pos)
+{
+    return int(ed.SendScintilla(Sci::SCI_INDICATORVALUEAT, static_cast<unsigned long>(indicator), long(pos)));
+}
+
+// The byte ranges where an indicator is set, as "start-end".
+QStringList indicatorRuns(QsciScintilla &ed, int indicator)
+{
+    QStringList runs;
+    const long length = ed.SendScintilla(Sci::SCI_GETLENGTH);
+    long pos = 0;
+    while (pos < length) {
+        const long end = ed.SendScintilla(Sci::SCI_INDICATOREND, static_cast<unsigned long>(indicator), pos);
+        if (end <= pos)
+            break;
+        if (indicatorAt(ed, indicator, pos))
+            runs << QStringLiteral("%1-%2").arg(pos).arg(end);
+        pos = end;
+    }
+    return runs;
+}
+
+QString fresh(QsciScintilla &ed, const QString &text)
+{
+    ed.setText(text);
+    ed.SendScintilla(Sci::SCI_EMPTYUNDOBUFFER);
+    ed.setModified(false);
+    return text;
+}
+
+} // namespace
+
+class TestRwxSupport : public QObject {
+    Q_OBJECT
+private slots:
+    void marksAtBytes_data();
+    void marksAtBytes();
+    void tooltip();
+    void textAndUndoUntouched();
+    void onePausedCheck();
+    void lineNumberMargin();
+    void followsPalette();
+    void attachOnce();
+};
+
+void TestRwxSupport::marksAtBytes_data()
+{
+    QTest::addColumn<QString>("lineBreak");
+    QTest::newRow("LF") << QStringLiteral("\n");
+    QTest::newRow("CRLF") << QStringLiteral("\r\n");
+    QTest::newRow("CR") << QStringLiteral("\r");
+}
+
+void TestRwxSupport::marksAtBytes()
+{
+    QFETCH(QString, lineBreak);
+    QsciScintilla ed;
+    ed.setUtf8(true);
+    RwxSupport *support = rwx::attachRwxSupport(&ed);
+    // Non-ASCII before the faults on the same line: two-, three- and
+    // four-byte characters.
+    const QString text = fresh(ed, QString::fromUtf8(
+        "ModelBegin\n"
+        "ClumpBegin # é€😀\n"
+        "Vertex 0 0 0\n"
+        "Texture bäume€😀 #! Triangle 1 1 77\n"
+        "  Frobnicäte 1 #! Quad 1 1 1 88\n"
+        "ModelEnd").replace(u'\n', lineBreak));
+    support->checkNow();
+
+    const QByteArray bytes = text.toUtf8();
+    const int at77 = int(bytes.indexOf(" 77")) + 1;
+    const int at88 = int(bytes.indexOf(" 88")) + 1;
+    const int atFrob = int(bytes.indexOf("Frobni"));
+    const int atClump = int(bytes.indexOf("ClumpBegin"));
+    const int frobBytes = int(QByteArray("Frobnicäte").size());
+    QCOMPARE(frobBytes, 11);
+
+    const QList<RwxSupport::Mark> &marks = support->marks();
+    QCOMPARE(marks.size(), 4);
+    QCOMPARE(marks[0].start, atClump);
+    QCOMPARE(marks[0].end, atClump + 10);
+    QCOMPARE(marks[0].message, QStringLiteral("ClumpBegin without ClumpEnd"));
+    QCOMPARE(marks[1].start, at77);
+    QCOMPARE(marks[1].end, at77 + 2);
+    QCOMPARE(marks[1].message, QStringLiteral("vertex 77 does not exist in this clump (1 vertex)"));
+    QCOMPARE(marks[2].start, atFrob);
+    QCOMPARE(marks[2].end, atFrob + frobBytes);
+    QCOMPARE(marks[2].severity, rwx::Severity::Warning);
+    QCOMPARE(marks[3].start, at88);
+
+    // Drawn in the editor exactly there, errors and warnings apart.
+    QCOMPARE(indicatorRuns(ed, support->errorIndicator()),
+             (QStringList{QStringLiteral("%1-%2").arg(atClump).arg(atClump + 10),
+                          QStringLiteral("%1-%2").arg(at77).arg(at77 + 2),
+                          QStringLiteral("%1-%2").arg(at88).arg(at88 + 2)}));
+    QCOMPARE(indicatorRuns(ed, support->warningIndicator()),
+             QStringList{QStringLiteral("%1-%2").arg(atFrob).arg(atFrob + frobBytes)});
+
+    // A fix removes its mark at the next check.
+    const int line77 = int(ed.SendScintilla(Sci::SCI_LINEFROMPOSITION, long(at77)));
+    ed.SendScintilla(Sci::SCI_SETTARGETRANGE, static_cast<unsigned long>(at77), long(at77 + 2));
+    ed.SendScintilla(Sci::SCI_REPLACETARGET, -1L, "1");
+    support->checkNow();
+    QCOMPARE(support->marks().size(), 3);
+    QCOMPARE(indicatorAt(ed, support->errorIndicator(), at77), 0);
+    QCOMPARE(line77, 3);
+}
+
+void TestRwxSupport::tooltip()
+{
+    QsciScintilla ed;
+    ed.setUtf8(true);
+    ed.resize(500, 300);
+    ed.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&ed));
+    RwxSupport *support = rwx::attachRwxSupport(&ed);
+    const QString text = fresh(ed, QStringLiteral("ClumpBegin\nVertex 0 0 0\nPolygon 4 1 1 1 1 9\nClumpEnd\n"));
+    support->checkNow();
+
+    const int polygon = int(text.indexOf(u'P'));
+    const int nine = int(text.indexOf(u'9'));
+    QCOMPARE(support->messageAt(polygon), QStringLiteral("Polygon 4 lists 5 vertices"));
+    // Overlapping marks give both messages, in order of position.
+    QCOMPARE(support->messageAt(nine),
+             QStringLiteral("Polygon 4 lists 5 vertices\nvertex 9 does not exist in this clump (1 vertex)"));
+    QCOMPARE(support->messageAt(nine + 1), QString());
+    QCOMPARE(support->messageAt(0), QString());
+    QCOMPARE(support->messageAt(-1), QString());
+
+    emit ed.SCN_DWELLSTART(nine, 20, 20);
+    QTRY_VERIFY(QToolTip::isVisible());
+    QCOMPARE(QToolTip::text(), support->messageAt(nine));
+    emit ed.SCN_DWELLEND(nine, 20, 20);
+    QTRY_VERIFY(!QToolTip::isVisible());
+    // No tooltip away from the marks.
+    emit ed.SCN_DWELLSTART(0, 5, 5);
+    QTest::qWait(50);
+    QVERIFY(!QToolTip::isVisible());
+    QCOMPARE(ed.SendScintilla(Sci::SCI_GETMOUSEDWELLTIME), long(RwxSupport::DwellMs));
+}
+
+void TestRwxSupport::textAndUndoUntouched()
+{
+    QsciScintilla ed;
+    ed.setUtf8(true);
+    RwxSupport *support = rwx::attachRwxSupport(&ed);
+    const QString text = fresh(ed, QStringLiteral("ModelBegin\r\nFoo 1\r\nClumpEnd\r\n"));
+    support->checkNow();
+    QCOMPARE(support->marks().size(), 3);
+    QCOMPARE(ed.text(), text);
+    QVERIFY(!ed.isUndoAvailable());
+    QVERIFY(!ed.isModified());
+    QVERIFY(!support->checkPending());
+
+    // One edit, checks in between, one undo gives the text back.
+    ed.insertAt(QStringLiteral("Bar\r\n"), 1, 0);
+    support->checkNow();
+    support->checkNow();
+    QVERIFY(ed.isUndoAvailable());
+    ed.undo();
+    QCOMPARE(ed.text(), text);
+    QVERIFY(!ed.isUndoAvailable());
+    QVERIFY(!ed.isModified());
+}
+
+void TestRwxSupport::onePausedCheck()
+{
+    QsciScintilla ed;
+    RwxSupport *support = rwx::attachRwxSupport(&ed);
+    QCOMPARE(support->pause(), RwxSupport::DefaultPauseMs);
+    support->setPause(80);
+    QVERIFY(support->checkPending()); // the text found at attach is checked too
+    QTRY_COMPARE(support->checkCount(), 1);
+
+    QSignalSpy checked(support, &RwxSupport::checked);
+    for (int i = 0; i < 20; ++i) {
+        ed.insertAt(QStringLiteral("Foo\n"), 0, 0);
+        QTest::qWait(5);
+    }
+    QCOMPARE(checked.size(), 0);
+    QVERIFY(support->checkPending());
+    QTRY_COMPARE(checked.size(), 1);
+    QTest::qWait(200);
+    QCOMPARE(checked.size(), 1);
+    QCOMPARE(support->checkCount(), 2);
+    QVERIFY(!support->checkPending());
+    // Drawing the marks is no change to the text and starts no new check.
+    QCOMPARE(support->marks().size(), 0); // no RWX statement at all: nothing to say
+    ed.insertAt(QStringLiteral("ModelBegin\n"), 0, 0);
+    QTRY_COMPARE(support->checkCount(), 3);
+    QCOMPARE(support->marks().size(), 21);
+    QTest::qWait(200);
+    QCOMPARE(support->checkCount(), 3);
+}
+
+void TestRwxSupport::lineNumberMargin()
+{
+    QsciScintilla ed;
+    rwx::attachRwxSupport(&ed);
+    QCOMPARE(ed.marginType(0), QsciScintilla::NumberMargin);
+    auto lines = [](int n) { return QStringLiteral("ModelBegin\n").repeated(n - 1) + QStringLiteral("ModelEnd"); };
+    ed.setText(lines(9));
+    const int w9 = ed.marginWidth(0);
+    ed.setText(lines(99));
+    const int w99 = ed.marginWidth(0);
+    ed.setText(lines(100));
+    const int w100 = ed.marginWidth(0);
+    ed.setText(lines(999));
+    const int w999 = ed.marginWidth(0);
+    ed.setText(lines(1000));
+    const int w1000 = ed.marginWidth(0);
+    QVERIFY(w9 > 0);
+    QCOMPARE(w99, w9);
+    QVERIFY(w100 > w99);
+    QCOMPARE(w999, w100);
+    QVERIFY(w1000 > w999);
+    // Typing back under a thousand lines narrows it again.
+    ed.setSelection(998, 0, 999, 8);
+    ed.removeSelectedText();
+    QCOMPARE(ed.lines(), 999);
+    QCOMPARE(ed.marginWidth(0), w999);
+}
+
+void TestRwxSupport::followsPalette()
+{
+    QsciScintilla ed;
+    RwxSupport *support = rwx::attachRwxSupport(&ed);
+    QPalette dark = ed.palette();
+    dark.setColor(QPalette::Base, QColor(0x20, 0x20, 0x20));
+    dark.setColor(QPalette::Text, QColor(0xe0, 0xe0, 0xe0));
+    ed.setPalette(dark);
+    QCOMPARE(support->lexer()->paper(rwx::RwxLexer::Keyword), QColor(0x20, 0x20, 0x20));
+    QVERIFY(rwx::contrastRatio(support->lexer()->color(rwx::RwxLexer::Keyword), QColor(0x20, 0x20, 0x20)) >= 4.5);
+    const long back = ed.SendScintilla(Sci::SCI_STYLEGETBACK, static_cast<unsigned long>(rwx::RwxLexer::Keyword));
+    QCOMPARE(back, long(0x202020));
+    const long caret = ed.SendScintilla(Sci::SCI_GETCARETFORE);
+    QCOMPARE(caret, long(0xe0e0e0));
+
+    const int narrow = ed.marginWidth(0);
+    support->setFont(QFont(QStringLiteral("DejaVu Sans Mono"), 20));
+    QCOMPARE(support->lexer()->font(rwx::RwxLexer::Comment).pointSize(), 20);
+    QCOMPARE(ed.SendScintilla(Sci::SCI_STYLEGETSIZE, static_cast<unsigned long>(rwx::RwxLexer::Keyword)), 20L);
+    QVERIFY(ed.marginWidth(0) > narrow); // the line numbers grow with the font
+    static_cast<QWidget &>(ed).setFont(QFont(QStringLiteral("DejaVu Sans Mono"), 7));
+    QCOMPARE(support->lexer()->font(rwx::RwxLexer::Name).pointSize(), 7);
+    QVERIFY(ed.marginWidth(0) < narrow);
+}
+
+void TestRwxSupport::attachOnce()
+{
+    QsciScintilla ed;
+    RwxSupport *a = rwx::attachRwxSupport(&ed);
+    QCOMPARE(rwx::attachRwxSupport(&ed), a);
+    QCOMPARE(ed.lexer(), static_cast<QsciLexer *>(a->lexer()));
+    QCOMPARE(a->parent(), &ed);
+    QCOMPARE(rwx::attachRwxSupport(nullptr), nullptr);
+}
+
+ORVANE_GUI_TEST_MAIN(TestRwxSupport)
+#include "tst_rwxsupport.moc"
