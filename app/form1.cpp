@@ -10,12 +10,16 @@
 #include <QMimeData>
 #include <QMouseEvent>
 #include <QPushButton>
+#include <QSaveFile>
+#include <QScopedValueRollback>
 #include <QUrl>
 
 #include "app/richtextbox.h"
 #include "app/settings.h"
+#include "app/zipfolder.h"
 #include "cleanup/cleanup.h"
 #include "templates/menubar.h"
+#include "zip/vbzipbas.h"
 
 // The icon lives in this library's resources, which a static library must
 // register itself.
@@ -54,9 +58,14 @@ Form1::Form1(std::unique_ptr<Dialogs> dialogs, QWidget *parent)
         menuBar(), [this](const QString &text) { m_pane->replaceSelection(text); },
         [this](const QString &controlName) { runMenuCommand(controlName); });
     initWindow();
+    // The zip library's comment and password questions come through the same dialogs.
+    VBZipBas::setPrompt([this](const QString &prompt) { return m_dialogs->prompt(this, {prompt, QString(), QString()}); });
 }
 
-Form1::~Form1() = default;
+Form1::~Form1()
+{
+    VBZipBas::setPrompt(nullptr);
+}
 
 void Form1::buildControls()
 {
@@ -282,10 +291,74 @@ bool Form1::openFile(const QString &path)
     return true;
 }
 
+bool Form1::saveScript(const QString &path, QString *reason)
+{
+    const EncodedScript script = encodeScript(m_pane->documentBytes(), m_file.encoding, m_file.byteOrderMark);
+    // The old file is replaced only by a complete new copy.
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly) || file.write(script.bytes) != script.bytes.size() || !file.commit()) {
+        *reason = file.errorString();
+        return false;
+    }
+    return true;
+}
+
 void Form1::saveNextAndPack()
 {
+    // A click that arrives while an archive is being written waits for the next one.
+    if (m_saving || !m_command2->isEnabled())
+        return;
+    const QScopedValueRollback busy(m_saving, true);
+
+    const QString previousNumber = m_file.number;
+    m_file.number = nextNumber(m_file.number);
+    const QString savePath = m_file.folder + m_file.prefix + m_file.number + m_file.extension;
+    QString reason;
+    if (!saveScript(savePath, &reason)) {
+        m_file.number = previousNumber;
+        showError(QStringLiteral("Could not save %1\n%2").arg(savePath, reason));
+        return;
+    }
+
+    // The packing options first, then the archive, the file and the root folder.
+    VBZipBas::sinceDate = QString();
+    VBZipBas::stripFolders = 1;
+    VBZipBas::recurseFolders = 0;
+    VBZipBas::updateOnly = 0;
+    VBZipBas::freshenOnly = 0;
+    VBZipBas::encryptFiles = 0;
+    VBZipBas::askComment = 0;
+    VBZipBas::compressionLevel = '9';
+    VBZipBas::fileCount = 1;
+    const QString archivePath = m_file.zipFolder + m_file.prefix + m_file.number + QStringLiteral(".zip");
+    VBZipBas::archivePath = archivePath;
+    VBZipBas::fileNames[0] = savePath;
+    VBZipBas::rootFolder = m_file.driveRoot;
+    const qint32 result = VBZipBas::PackZip();
+
+    setCaption(kCaptionLead + savePath);
+    if (result != 0)
+        showError(QStringLiteral("Could not pack %1\n%2").arg(archivePath, VBZipBas::describeResult(result)));
 }
 
 void Form1::chooseZipFolder()
 {
+    PromptRequest request;
+    request.message = QStringLiteral("Folder for ZIPs. Now ") + m_file.zipFolder;
+    request.title = QStringLiteral("Orvane. Folder for ZIPs.");
+    request.initial = m_file.zipFolder;
+    const std::optional<QString> entry = m_dialogs->prompt(this, request);
+    if (!entry)
+        return;
+    const std::optional<QString> folder = usableZipFolder(*entry);
+    if (!folder) {
+        showError(QStringLiteral("Wrong folder for ZIPs."));
+        return;
+    }
+    m_file.zipFolder = *folder;
+    m_labels[4]->setText(m_file.zipFolder);
+    if (!writeZipFolderSetting(m_file.zipFolder))
+        showError(QStringLiteral("The zip folder could not be stored in the settings, so the next start "
+                                 "will not know it. It is used until the program ends:\n%1")
+                      .arg(m_file.zipFolder));
 }

@@ -51,6 +51,7 @@ private:
     void setCaption(const QString &caption);
     void applyTransform(QString (*transform)(const QString &));
     void applyAlwaysOnTop(bool on);
+    bool saveScript(const QString &path, QString *reason);
     void showError(const QString &text);
 
     std::unique_ptr<Dialogs> m_dialogs;

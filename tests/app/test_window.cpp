@@ -13,34 +13,11 @@
 #include "app/richtextbox.h"
 #include "support/scripteddialogs.h"
 #include "support/testmain.h"
+#include "support/windowdriver.h"
+
+using namespace orvane_test;
 
 namespace {
-void sendDrop(QWidget *target, QMimeData *mime)
-{
-    QDragEnterEvent enter(QPoint(10, 10), Qt::CopyAction, mime, Qt::LeftButton, Qt::NoModifier);
-    QCoreApplication::sendEvent(target, &enter);
-    QDropEvent drop(QPointF(10, 10), Qt::CopyAction, mime, Qt::LeftButton, Qt::NoModifier);
-    QCoreApplication::sendEvent(target, &drop);
-}
-
-void dropFiles(Form1 &window, const QStringList &paths)
-{
-    QMimeData mime;
-    QList<QUrl> urls;
-    for (const QString &path : paths)
-        urls.append(QUrl::fromLocalFile(path));
-    mime.setUrls(urls);
-    sendDrop(window.richTextBox()->viewport(), &mime);
-}
-
-QString writeFile(const QString &path, const QByteArray &bytes)
-{
-    QFile file(path);
-    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size())
-        qFatal("cannot write %s", qPrintable(path));
-    return path;
-}
-
 // Everything a failed open must leave as it was.
 struct Snapshot {
     QByteArray document;
@@ -61,15 +38,6 @@ Snapshot snapshot(const Form1 &w)
             {f.path, f.folder, f.driveRoot, f.fileName, f.baseName, f.extension, f.prefix, f.number, f.zipFolder}};
 }
 
-void storeZipFolder(const QString &value)
-{
-    QSettings settings(QStringLiteral("Orvane"), QStringLiteral("Orvane"));
-    if (value.isNull())
-        settings.remove(QStringLiteral("Settings/ZIP_path"));
-    else
-        settings.setValue(QStringLiteral("Settings/ZIP_path"), value);
-    settings.sync();
-}
 } // namespace
 
 class WindowTest : public QObject {
@@ -388,7 +356,7 @@ void WindowTest::firstFolderBecomesTheZipFolder()
     QCOMPARE(w->currentFile().zipFolder, m_dir->path() + "/one/");
     QCOMPARE(w->label(5)->text(), m_dir->path() + "/one/");
     // Kept in memory only.
-    QCOMPARE(QSettings("Orvane", "Orvane").value("Settings/ZIP_path").toString(), QString());
+    QCOMPARE(storedZipFolder(), QString());
 }
 
 ORVANE_GUI_TEST_MAIN(WindowTest)

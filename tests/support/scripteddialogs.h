@@ -32,9 +32,12 @@ public:
         m_log->prompts.append(request);
         if (m_log->entries.empty())
             return std::nullopt;
-        auto answer = m_log->entries.front();
+        const bool cancelled = !m_log->entries.front().has_value();
+        const QString entry = cancelled ? QString() : *m_log->entries.front();
         m_log->entries.pop_front();
-        return answer;
+        if (cancelled)
+            return std::nullopt;
+        return std::make_optional(entry);
     }
 
 private:

@@ -1,0 +1,264 @@
+// "Save Zip Next" end to end: real files in a temporary folder, archives
+// read back with libzip.
+#include <QDir>
+#include <QLabel>
+#include <QPushButton>
+#include <QTemporaryDir>
+
+#include "app/form1.h"
+#include "app/richtextbox.h"
+#include "support/archive.h"
+#include "support/scripteddialogs.h"
+#include "support/testmain.h"
+#include "support/windowdriver.h"
+
+using namespace orvane_test;
+
+class SaveTest : public QObject {
+    Q_OBJECT
+private slots:
+    void init();
+    void savesAndPacksTheNextNumber_data();
+    void savesAndPacksTheNextNumber();
+    void everyClickMakesTheNextVariant();
+    void overwritesAnExistingNextFile();
+    void bytesComeBackUnchanged_data();
+    void bytesComeBackUnchanged();
+    void typedCharactersOutsideTheCodePageAreKept();
+    void countsPastDoublePrecision();
+    void failedSaveRestoresTheNumber();
+    void failedPackIsReported_data();
+    void failedPackIsReported();
+    void clickDuringPackingIsIgnored();
+
+private:
+    std::unique_ptr<Form1> openWindow(const QString &fileName, const QByteArray &bytes);
+    QString models() const { return m_dir->path() + "/models/"; }
+    QString zips() const { return m_dir->path() + "/zips/"; }
+    void expectSaved(const QString &fileName, const QByteArray &bytes);
+
+    ScriptedDialogs::Log m_log;
+    std::unique_ptr<QTemporaryDir> m_dir;
+};
+
+void SaveTest::init()
+{
+    m_log = {};
+    m_dir = std::make_unique<QTemporaryDir>();
+    QDir(m_dir->path()).mkpath("models");
+    QDir(m_dir->path()).mkpath("zips");
+    storeZipFolder(zips());
+}
+
+std::unique_ptr<Form1> SaveTest::openWindow(const QString &fileName, const QByteArray &bytes)
+{
+    auto w = std::make_unique<Form1>(std::make_unique<ScriptedDialogs>(&m_log));
+    dropFiles(*w, {writeFile(models() + fileName, bytes)});
+    if (w->currentFile().fileName != fileName)
+        qFatal("could not open %s", qPrintable(fileName));
+    return w;
+}
+
+// The saved script beside the dropped one, and its archive in the zip folder
+// with the one entry under its bare name, both holding `bytes`.
+void SaveTest::expectSaved(const QString &fileName, const QByteArray &bytes)
+{
+    QCOMPARE(readFile(models() + fileName), bytes);
+    const QString archive = zips() + QFileInfo(fileName).completeBaseName() + ".zip";
+    bool ok = false;
+    const auto entries = readArchive(archive, &ok);
+    QVERIFY2(ok, qPrintable(archive));
+    QCOMPARE(entries.size(), size_t(1));
+    QCOMPARE(entries[0].name, fileName);
+    QCOMPARE(entries[0].bytes, bytes);
+    QCOMPARE(entries[0].method, quint16(ZIP_CM_DEFLATE));
+}
+
+void SaveTest::savesAndPacksTheNextNumber_data()
+{
+    QTest::addColumn<QString>("dropped");
+    QTest::addColumn<QString>("number");
+    QTest::addColumn<QString>("saved");
+    QTest::newRow("12 -> 13") << "house12.rwx" << "13" << "house13.rwx";
+    QTest::newRow("no number -> 1") << "house.rwx" << "1" << "house1.rwx";
+    QTest::newRow("007 -> 8") << "house007.rwx" << "8" << "house8.rwx";
+    QTest::newRow("9 -> 10") << "house9.rwx" << "10" << "house10.rwx";
+    QTest::newRow("empty prefix 123 -> 124") << "123.rwx" << "124" << "124.rwx";
+    QTest::newRow("010 -> 11, capital extension") << "tree_b2_010.RWX" << "11" << "tree_b2_11.RWX";
+}
+
+void SaveTest::savesAndPacksTheNextNumber()
+{
+    QFETCH(QString, dropped);
+    QFETCH(QString, number);
+    QFETCH(QString, saved);
+    const QByteArray bytes("modelbegin\r\nclumpbegin\r\nvertex 0 0 0\r\nclumpend\r\nmodelend\r\n");
+    auto w = openWindow(dropped, bytes);
+    const QStringList labelsBefore = {w->label(4)->text(), w->label(5)->text(), w->label(6)->text()};
+    w->command2()->click();
+    QCOMPARE(w->currentFile().number, number);
+    expectSaved(saved, bytes);
+    QVERIFY(!QFile::exists(zips() + QFileInfo(saved).completeBaseName() + ".ZIP"));
+    QCOMPARE(w->caption(), "Orvane.  " + models() + saved);
+    QCOMPARE(w->currentFile().path, models() + dropped);
+    QCOMPARE(QStringList({w->label(4)->text(), w->label(5)->text(), w->label(6)->text()}), labelsBefore);
+    QVERIFY(w->command2()->isEnabled());
+    QVERIFY(m_log.messages.isEmpty());
+    QCOMPARE(readFile(models() + dropped), bytes);
+}
+
+void SaveTest::everyClickMakesTheNextVariant()
+{
+    auto w = openWindow("house12.rwx", "modelbegin\r\nmodelend\r\n");
+    RichTextBox *pane = w->richTextBox();
+    pane->setCursorPosition(1, 0);
+    pane->replaceSelection("clumpbegin\r\n");
+    w->command2()->click();
+    pane->setCursorPosition(2, 0);
+    pane->replaceSelection("clumpend\r\n");
+    w->command2()->click();
+    w->command2()->click();
+    expectSaved("house13.rwx", "modelbegin\r\nclumpbegin\r\nmodelend\r\n");
+    expectSaved("house14.rwx", "modelbegin\r\nclumpbegin\r\nclumpend\r\nmodelend\r\n");
+    expectSaved("house15.rwx", "modelbegin\r\nclumpbegin\r\nclumpend\r\nmodelend\r\n");
+    QCOMPARE(w->caption(), "Orvane.  " + models() + "house15.rwx");
+    QCOMPARE(QDir(zips()).entryList(QDir::Files), QStringList({"house13.zip", "house14.zip", "house15.zip"}));
+}
+
+void SaveTest::overwritesAnExistingNextFile()
+{
+    writeFile(models() + "house13.rwx", "an older variant, longer than the new one\r\n");
+    auto w = openWindow("house12.rwx", "first\r\n");
+    w->command2()->click();
+    expectSaved("house13.rwx", "first\r\n");
+    // The same script dropped again makes the same next name: file and archive entry are replaced.
+    dropFiles(*w, {models() + "house12.rwx"});
+    w->richTextBox()->replaceWholeText("second\r\n");
+    w->command2()->click();
+    expectSaved("house13.rwx", "second\r\n");
+    QVERIFY(m_log.messages.isEmpty());
+}
+
+void SaveTest::bytesComeBackUnchanged_data()
+{
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::newRow("crlf") << QByteArray("modelbegin\r\n  clumpbegin # top\r\n  clumpend\r\nmodelend");
+    QTest::newRow("lf only") << QByteArray("modelbegin\nclumpbegin\nclumpend\nmodelend\n");
+    QTest::newRow("byte-order mark") << QByteArray("\xEF\xBB\xBFmodelbegin\r\nmodelend\r\n");
+    QTest::newRow("windows code page comments")
+        << QByteArray("# \x93Haus\x94 f\xFCr den Garten \x80 5\xB0\r\nmodelbegin\r\nmodelend\r\n");
+    QTest::newRow("lone cr inside lf") << QByteArray("a\rb\nc\n");
+    QTest::newRow("empty") << QByteArray();
+    const QDir samples(QStringLiteral(ORVANE_SAMPLES_DIR));
+    for (const QString &name : samples.entryList({"*.rwx"}, QDir::Files, QDir::Name)) {
+        const QByteArray raw = readFile(samples.filePath(name));
+        QTest::newRow(qPrintable(name)) << raw;
+        QByteArray crlf = raw;
+        crlf.replace("\n", "\r\n");
+        QTest::newRow(qPrintable(name + " as crlf")) << crlf;
+    }
+}
+
+void SaveTest::bytesComeBackUnchanged()
+{
+    QFETCH(QByteArray, bytes);
+    auto w = openWindow("variant4.rwx", bytes);
+    w->command2()->click();
+    expectSaved("variant5.rwx", bytes);
+}
+
+void SaveTest::typedCharactersOutsideTheCodePageAreKept()
+{
+    auto w = openWindow("euro1.rwx", "# caf\xE9\r\n");
+    w->richTextBox()->setCursorPosition(1, 0);
+    w->richTextBox()->replaceSelection(QString::fromUtf8("# 5 \u20AC"));
+    w->command2()->click();
+    expectSaved("euro2.rwx", "# caf\xC3\xA9\r\n# 5 \xE2\x82\xAC");
+}
+
+void SaveTest::countsPastDoublePrecision()
+{
+    auto w = openWindow("v99999999999999999999.rwx", "x");
+    w->command2()->click();
+    QCOMPARE(w->currentFile().number, QStringLiteral("100000000000000000000"));
+    expectSaved("v100000000000000000000.rwx", "x");
+}
+
+void SaveTest::failedSaveRestoresTheNumber()
+{
+    QDir(models()).mkdir("sub");
+    auto w = std::make_unique<Form1>(std::make_unique<ScriptedDialogs>(&m_log));
+    dropFiles(*w, {writeFile(models() + "sub/house12.rwx", "x")});
+    const QString caption = w->caption();
+    // The folder is replaced by a regular file: no file can be written there.
+    QDir(models() + "sub").removeRecursively();
+    writeFile(models() + "sub", "not a folder");
+
+    w->command2()->click();
+    QCOMPARE(m_log.messages.size(), 1);
+    QCOMPARE(m_log.messages[0].title, QStringLiteral("Orvane."));
+    QVERIFY2(m_log.messages[0].text.contains(models() + "sub/house13.rwx"), qPrintable(m_log.messages[0].text));
+    QCOMPARE(m_log.messages[0].icon, QMessageBox::Critical);
+    QCOMPARE(w->currentFile().number, QStringLiteral("12"));
+    QCOMPARE(w->caption(), caption);
+    QCOMPARE(QDir(zips()).entryList(QDir::Files), QStringList());
+
+    // Once the folder is back, the retry writes the same name.
+    QFile::remove(models() + "sub");
+    QDir(models()).mkdir("sub");
+    w->command2()->click();
+    QCOMPARE(m_log.messages.size(), 1);
+    QCOMPARE(readFile(models() + "sub/house13.rwx"), QByteArray("x"));
+}
+
+void SaveTest::failedPackIsReported_data()
+{
+    QTest::addColumn<QString>("zipFolder");
+    QTest::addColumn<QByteArray>("inTheWay"); // bytes already at the archive's path, if any
+    QTest::newRow("missing zip folder") << "nozips/" << QByteArray();
+    QTest::newRow("zip folder under a regular file") << "models/house12.rwx/" << QByteArray();
+    QTest::newRow("not a zip archive in the way") << "zips/" << QByteArray("these are my notes, not an archive");
+}
+
+void SaveTest::failedPackIsReported()
+{
+    QFETCH(QString, zipFolder);
+    QFETCH(QByteArray, inTheWay);
+    storeZipFolder(m_dir->path() + "/" + zipFolder);
+    const QString archive = m_dir->path() + "/" + zipFolder + "house13.zip";
+    if (!inTheWay.isNull())
+        writeFile(archive, inTheWay);
+    auto w = openWindow("house12.rwx", "x\r\n");
+    w->command2()->click();
+    QCOMPARE(m_log.messages.size(), 1);
+    QCOMPARE(m_log.messages[0].title, QStringLiteral("Orvane."));
+    QVERIFY2(m_log.messages[0].text.contains(archive), qPrintable(m_log.messages[0].text));
+    QCOMPARE(readFile(models() + "house13.rwx"), QByteArray("x\r\n"));
+    QCOMPARE(w->caption(), "Orvane.  " + models() + "house13.rwx");
+    QCOMPARE(w->currentFile().number, QStringLiteral("13"));
+    if (inTheWay.isNull())
+        QVERIFY(!QFile::exists(archive));
+    else
+        QCOMPARE(readFile(archive), inTheWay);
+}
+
+void SaveTest::clickDuringPackingIsIgnored()
+{
+    auto w = openWindow("house12.rwx", "x");
+    bool clickedWhilePacking = false;
+    bool outerRunning = false;
+    connect(w->command2(), &QPushButton::clicked, this, [&] { clickedWhilePacking = clickedWhilePacking || outerRunning; });
+    // The click waits in the event queue, which the zip library's progress
+    // report empties while the archive is being written.
+    QMetaObject::invokeMethod(w->command2(), "click", Qt::QueuedConnection);
+    outerRunning = true;
+    w->saveNextAndPack();
+    outerRunning = false;
+    QVERIFY(clickedWhilePacking);
+    expectSaved("house13.rwx", "x");
+    QVERIFY(!QFile::exists(models() + "house14.rwx"));
+    QCOMPARE(w->currentFile().number, QStringLiteral("13"));
+}
+
+ORVANE_GUI_TEST_MAIN(SaveTest)
+#include "test_save.moc"

@@ -1,0 +1,64 @@
+#pragma once
+// Drives the main window as a user would: files dropped on the pane,
+// files written to disk, the stored zip folder.
+#include <QDragEnterEvent>
+#include <QDropEvent>
+#include <QFile>
+#include <QMimeData>
+#include <QSettings>
+#include <QUrl>
+
+#include "app/form1.h"
+#include "app/richtextbox.h"
+
+namespace orvane_test {
+
+inline void sendDrop(QWidget *target, QMimeData *mime)
+{
+    QDragEnterEvent enter(QPoint(10, 10), Qt::CopyAction, mime, Qt::LeftButton, Qt::NoModifier);
+    QCoreApplication::sendEvent(target, &enter);
+    QDropEvent drop(QPointF(10, 10), Qt::CopyAction, mime, Qt::LeftButton, Qt::NoModifier);
+    QCoreApplication::sendEvent(target, &drop);
+}
+
+inline void dropFiles(Form1 &window, const QStringList &paths)
+{
+    QMimeData mime;
+    QList<QUrl> urls;
+    for (const QString &path : paths)
+        urls.append(QUrl::fromLocalFile(path));
+    mime.setUrls(urls);
+    sendDrop(window.richTextBox()->viewport(), &mime);
+}
+
+inline QString writeFile(const QString &path, const QByteArray &bytes)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size())
+        qFatal("cannot write %s", qPrintable(path));
+    return path;
+}
+
+inline QByteArray readFile(const QString &path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+inline QString storedZipFolder()
+{
+    return QSettings(QStringLiteral("Orvane"), QStringLiteral("Orvane")).value(QStringLiteral("Settings/ZIP_path")).toString();
+}
+
+// A null value removes the setting.
+inline void storeZipFolder(const QString &value)
+{
+    QSettings settings(QStringLiteral("Orvane"), QStringLiteral("Orvane"));
+    if (value.isNull())
+        settings.remove(QStringLiteral("Settings/ZIP_path"));
+    else
+        settings.setValue(QStringLiteral("Settings/ZIP_path"), value);
+    settings.sync();
+}
+
+} // namespace orvane_test
