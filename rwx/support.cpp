@@ -241,10 +241,13 @@ void RwxSupport::applyPalette()
 
 bool RwxSupport::eventFilter(QObject *watched, QEvent *event)
 {
-    if (watched == m_editor) {
-        if (event->type() == QEvent::FontChange)
+    // Compares plain object addresses: the editor may be half destroyed when
+    // its last events arrive.
+    const QEvent::Type type = event->type();
+    if ((type == QEvent::FontChange || type == QEvent::PaletteChange) && watched == parent() && m_editor) {
+        if (type == QEvent::FontChange)
             applyFont(m_editor->font());
-        else if (event->type() == QEvent::PaletteChange)
+        else
             applyPalette();
     }
     return QObject::eventFilter(watched, event);

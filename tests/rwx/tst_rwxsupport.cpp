@@ -188,19 +188,19 @@ void TestRwxSupport::onePausedCheck()
     QsciScintilla ed;
     RwxSupport *support = rwx::attachRwxSupport(&ed);
     QCOMPARE(support->pause(), RwxSupport::DefaultPauseMs);
-    support->setPause(80);
+    support->setPause(1000);
     QVERIFY(support->checkPending()); // the text found at attach is checked too
     QTRY_COMPARE(support->checkCount(), 1);
 
     QSignalSpy checked(support, &RwxSupport::checked);
     for (int i = 0; i < 20; ++i) {
         ed.insertAt(QStringLiteral("Foo\n"), 0, 0);
-        QTest::qWait(5);
+        QTest::qWait(2);
     }
     QCOMPARE(checked.size(), 0);
     QVERIFY(support->checkPending());
     QTRY_COMPARE(checked.size(), 1);
-    QTest::qWait(200);
+    QTest::qWait(300);
     QCOMPARE(checked.size(), 1);
     QCOMPARE(support->checkCount(), 2);
     QVERIFY(!support->checkPending());
