@@ -1,0 +1,105 @@
+// One "Save Zip Next" click on a 200 KB and a 5 MB script, against copying
+// the same bytes with cp and packing them with zip -9 -j, in the same run.
+#include <QApplication>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QProcess>
+#include <QPushButton>
+#include <QTemporaryDir>
+
+#include <algorithm>
+#include <cstdio>
+#include <vector>
+
+#include "app/form1.h"
+
+namespace {
+class SilentDialogs final : public Dialogs {
+public:
+    QMessageBox::StandardButton messageBox(QWidget *, const MessageBoxRequest &request) override
+    {
+        std::fprintf(stderr, "message: %s\n", qPrintable(request.text));
+        return QMessageBox::Ok;
+    }
+    std::optional<QString> prompt(QWidget *, const PromptRequest &) override { return std::nullopt; }
+};
+
+QByteArray modelScript(qsizetype bytes)
+{
+    QByteArray s = "# generated model\r\nmodelbegin\r\n";
+    int clump = 0;
+    while (s.size() < bytes) {
+        s += "  clumpbegin  # part " + QByteArray::number(++clump) + "\r\n";
+        s += "    #! prelight 0.5 0.5 0.5\r\n    color 0.8 0.7 0.6\r\n";
+        for (int v = 0; v < 24; ++v)
+            s += "    vertex " + QByteArray::number(v * 0.125, 'f', 3) + " " + QByteArray::number(clump * 0.5, 'f', 2) +
+                 " -" + QByteArray::number(v % 7 * 0.25, 'f', 2) + "  uv 0.25 0.75\r\n";
+        for (int q = 1; q + 3 <= 24; q += 4)
+            s += "    quad " + QByteArray::number(q) + " " + QByteArray::number(q + 1) + " " +
+                 QByteArray::number(q + 2) + " " + QByteArray::number(q + 3) + "\r\n";
+        s += "\r\n  clumpend\r\n";
+    }
+    s += "modelend\r\n";
+    return s;
+}
+
+double median(std::vector<double> v)
+{
+    std::sort(v.begin(), v.end());
+    return v[v.size() / 2];
+}
+
+bool run(const QString &program, const QStringList &args)
+{
+    QProcess p;
+    p.start(program, args);
+    return p.waitForFinished(-1) && p.exitStatus() == QProcess::NormalExit && p.exitCode() == 0;
+}
+
+void measure(const char *label, qsizetype size)
+{
+    QTemporaryDir dir;
+    QDir(dir.path()).mkdir("zips");
+    QDir(dir.path()).mkdir("plain");
+    const QString source = dir.filePath("house12.rwx");
+    QFile file(source);
+    if (!file.open(QIODevice::WriteOnly) || file.write(modelScript(size)) < 0)
+        return;
+    file.close();
+
+    Form1 window(std::make_unique<SilentDialogs>());
+    window.openFile(source);
+    const int rounds = 7;
+    std::vector<double> ours, theirs;
+    for (int i = 0; i < rounds; ++i) {
+        QElapsedTimer t;
+        t.start();
+        window.command2()->click();
+        ours.push_back(t.nsecsElapsed() / 1e6);
+
+        const QString copy = dir.filePath(QStringLiteral("plain/house%1.rwx").arg(100 + i));
+        const QString archive = dir.filePath(QStringLiteral("plain/house%1.zip").arg(100 + i));
+        t.restart();
+        const bool ok = run("cp", {source, copy}) && run("zip", {"-q", "-9", "-j", archive, copy});
+        theirs.push_back(t.nsecsElapsed() / 1e6);
+        if (!ok) {
+            std::printf("%s: cp or zip failed\n", label);
+            return;
+        }
+    }
+    const double a = median(ours), b = median(theirs);
+    std::printf("%-7s click %8.2f ms   cp + zip -9 -j %8.2f ms   ratio %.2f (target <= 1.0)\n", label, a, b, a / b);
+}
+} // namespace
+
+int main(int argc, char **argv)
+{
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    const QTemporaryDir settings;
+    qputenv("XDG_CONFIG_HOME", settings.path().toLocal8Bit());
+    QApplication app(argc, argv);
+    std::printf("Save Zip Next, median of 7 clicks each:\n");
+    measure("200 KB", 200 * 1024);
+    measure("5 MB", 5 * 1024 * 1024);
+    return 0;
+}
