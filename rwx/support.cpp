@@ -16,19 +16,6 @@ namespace {
 
 using Sci = QsciScintillaBase;
 
-// Bytes the editor stores for a stretch of text.
-qsizetype storedBytes(QStringView text, bool utf8)
-{
-    if (!utf8)
-        return text.size(); // one byte per unit in the editor's 8-bit mode
-    qsizetype bytes = 0;
-    for (const QChar c : text) {
-        const char16_t u = c.unicode();
-        bytes += u < 0x80 ? 1 : u < 0x800 ? 2 : QChar::isSurrogate(u) ? 2 : 3;
-    }
-    return bytes;
-}
-
 QColor mix(const QColor &a, const QColor &b, double t)
 {
     const QColor x = a.toRgb(), y = b.toRgb();
@@ -93,54 +80,39 @@ void RwxSupport::checkNow()
     QsciScintilla *ed = m_editor;
     const QString text = ed->text();
     const QList<Finding> findings = checkScript(text);
-    const bool utf8 = ed->isUtf8();
     const long docLength = ed->SendScintilla(Sci::SCI_GETLENGTH);
 
     m_marks.clear();
     m_marks.reserve(findings.size());
-    // Findings come in order of line and column: one walk over the text
-    // finds each line's start, and within a line the byte count carries on
-    // from the previous finding.
-    const QStringView all(text);
-    qsizetype lineStart = 0, lineEnd = 0;
+    // The checker counts UTF-16 units; the editor stores bytes and converts
+    // with its own document (a stray byte that is not UTF-8 is one unit, as
+    // in the text read above; an 8-bit document has one byte per unit).
+    // Findings come in order
+    // of line and column, so within a line each conversion carries on from
+    // the previous finding: linear in the length of the text.
     int line = -1;
-    long lineBytes = 0;
-    qsizetype doneColumn = 0, doneBytes = 0;
-    auto findLineEnd = [&](qsizetype from) {
-        qsizetype e = from;
-        while (e < all.size() && all[e] != u'\n' && all[e] != u'\r')
-            ++e;
-        return e;
+    long lineEnd = 0, lastPos = 0;
+    int lastColumn = 0;
+    auto advance = [ed, &lineEnd](long from, long units) {
+        if (units <= 0)
+            return from;
+        const long to = ed->SendScintilla(Sci::SCI_POSITIONRELATIVECODEUNITS, static_cast<unsigned long>(from), units);
+        return to <= from ? lineEnd : std::min(to, lineEnd);
     };
     for (const Finding &f : findings) {
-        if (f.line != line) {
-            if (line < 0) {
-                line = 0;
-                lineStart = 0;
-                lineEnd = findLineEnd(0);
-            }
-            while (line < f.line && lineEnd < all.size()) {
-                lineStart = lineEnd + ((all[lineEnd] == u'\r' && lineEnd + 1 < all.size()
-                                        && all[lineEnd + 1] == u'\n') ? 2 : 1);
-                lineEnd = findLineEnd(lineStart);
-                ++line;
-            }
-            if (line != f.line)
-                break; // the text ended first; cannot happen for the checker's own findings
-            lineBytes = ed->SendScintilla(Sci::SCI_POSITIONFROMLINE, long(line));
-            doneColumn = doneBytes = 0;
+        if (f.line != line || f.column < lastColumn) {
+            line = f.line;
+            lastPos = ed->SendScintilla(Sci::SCI_POSITIONFROMLINE, long(line));
+            lineEnd = ed->SendScintilla(Sci::SCI_GETLINEENDPOSITION, long(line));
+            lastColumn = 0;
+            if (lastPos < 0 || lineEnd < lastPos)
+                break; // no such line: the text changed under us; cannot happen in one event
         }
-        const qsizetype width = lineEnd - lineStart;
-        const qsizetype column = std::clamp<qsizetype>(f.column, 0, width);
-        const qsizetype length = std::clamp<qsizetype>(f.length, 0, width - column);
-        if (column < doneColumn)
-            doneColumn = doneBytes = 0;
-        doneBytes += storedBytes(all.sliced(lineStart + doneColumn, column - doneColumn), utf8);
-        doneColumn = column;
+        lastPos = advance(lastPos, f.column - lastColumn);
+        lastColumn = f.column;
         Mark m;
-        m.start = int(std::min<long>(lineBytes + long(doneBytes), docLength));
-        m.end = int(std::min<long>(m.start + long(storedBytes(all.sliced(lineStart + column, length), utf8)),
-                                   docLength));
+        m.start = int(lastPos);
+        m.end = int(advance(lastPos, f.length));
         m.severity = f.severity;
         m.message = f.message;
         m_marks.append(std::move(m));

@@ -54,6 +54,8 @@ class TestRwxSupport : public QObject {
 private slots:
     void marksAtBytes_data();
     void marksAtBytes();
+    void storedBytes_data();
+    void storedBytes();
     void tooltip();
     void textAndUndoUntouched();
     void onePausedCheck();
@@ -124,6 +126,34 @@ void TestRwxSupport::marksAtBytes()
     QCOMPARE(support->marks().size(), 3);
     QCOMPARE(indicatorAt(ed, support->errorIndicator(), at77), 0);
     QCOMPARE(line77, 3);
+}
+
+void TestRwxSupport::storedBytes_data()
+{
+    QTest::addColumn<bool>("utf8");
+    QTest::addColumn<QByteArray>("document");
+    QTest::newRow("UTF-8") << true << QByteArray("ModelBegin\r\n# caf\xC3\xA9\r\nTexture \xC3\xA9t\xC3\xA9 #! Frob 1\r\nModelEnd");
+    QTest::newRow("stray 8-bit bytes") << true << QByteArray("ModelBegin\r\n# caf\xE9 \xFF\r\nTexture \xE9t\xE9 \x80#! Frob 1\r\nModelEnd");
+    QTest::newRow("8-bit editor") << false << QByteArray("ModelBegin\r\n# caf\xE9\r\nTexture \xE9t\xE9 #! Frob 1\r\nModelEnd");
+}
+
+void TestRwxSupport::storedBytes()
+{
+    QFETCH(bool, utf8);
+    QFETCH(QByteArray, document);
+    QsciScintilla ed;
+    ed.setUtf8(utf8);
+    RwxSupport *support = rwx::attachRwxSupport(&ed);
+    ed.SendScintilla(Sci::SCI_ADDTEXT, static_cast<unsigned long>(document.size()), document.constData());
+    QCOMPARE(ed.SendScintilla(Sci::SCI_GETLENGTH), long(document.size()));
+    support->checkNow();
+    const int at = int(document.indexOf("Frob"));
+    QCOMPARE(support->marks().size(), 1);
+    QCOMPARE(support->marks()[0].start, at);
+    QCOMPARE(support->marks()[0].end, at + 4);
+    QCOMPARE(indicatorRuns(ed, support->warningIndicator()),
+             QStringList{QStringLiteral("%1-%2").arg(at).arg(at + 4)});
+    QCOMPARE(support->messageAt(at + 3), QStringLiteral("unknown keyword \"Frob\""));
 }
 
 void TestRwxSupport::tooltip()
