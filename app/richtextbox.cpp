@@ -5,6 +5,8 @@
 #include <QFontDatabase>
 #include <QMimeData>
 
+#include "rwx/support.h"
+
 #include <algorithm>
 #include <cstdint>
 
@@ -39,10 +41,10 @@ RichTextBox::RichTextBox(QWidget *parent)
     setObjectName(QStringLiteral("RichTextBox1"));
     setUtf8(true);
     setFont(paneFont());
-    setPaper(palette().color(QPalette::Base));
-    setColor(palette().color(QPalette::Text));
     setWrapMode(QsciScintilla::WrapNone);
     setMarginWidth(1, 0);
+    // RWX highlighting, line numbers and structure marks.
+    m_rwx = rwx::attachRwxSupport(this);
     SendScintilla(SCI_SETHSCROLLBAR, 1L);
     SendScintilla(SCI_SETVSCROLLBAR, 1L);
     SendScintilla(SCI_SETSCROLLWIDTH, 1L);

@@ -11,6 +11,9 @@
 #include "app/scripttext.h"
 
 class QMimeData;
+namespace rwx {
+class RwxSupport;
+}
 
 class RichTextBox : public QsciScintilla {
     Q_OBJECT
@@ -37,6 +40,8 @@ public:
     // the next change to the text.
     QByteArrayView documentBytes() const;
     LineBreak lineBreak() const { return m_lineBreak; }
+    // Highlighting, line numbers and the live structure marks.
+    rwx::RwxSupport *rwxSupport() const { return m_rwx; }
 
 signals:
     // Something was dropped on the pane; it inserts nothing by itself.
@@ -53,4 +58,5 @@ private:
     void setLineBreak(LineBreak lineBreak);
 
     LineBreak m_lineBreak = LineBreak::CrLf;
+    rwx::RwxSupport *m_rwx = nullptr;
 };

@@ -11,6 +11,7 @@
 
 #include "app/form1.h"
 #include "app/richtextbox.h"
+#include "rwx/support.h"
 #include "support/scripteddialogs.h"
 #include "support/testmain.h"
 #include "support/windowdriver.h"
@@ -60,6 +61,7 @@ private slots:
     void keepsLfBreaksAtTheBoundary();
     void emptyBaseNameKeepsTheNumber();
     void firstFolderBecomesTheZipFolder();
+    void marksStructuralMistakes();
 
 private:
     std::unique_ptr<Form1> makeWindow();
@@ -357,6 +359,23 @@ void WindowTest::firstFolderBecomesTheZipFolder()
     QCOMPARE(w->label(5)->text(), m_dir->path() + "/one/");
     // Kept in memory only.
     QCOMPARE(storedZipFolder(), QString());
+}
+
+void WindowTest::marksStructuralMistakes()
+{
+    auto w = makeWindow();
+    const QByteArray bytes("modelbegin\nclumpbegin\nvertex 0 0 0\ntriangle 1 2 1\nclumpend\nclumpend\nmodelend\n");
+    dropFiles(*w, {writeFile(m_dir->filePath("broken1.rwx"), bytes)});
+    rwx::RwxSupport *marks = w->richTextBox()->rwxSupport();
+    QVERIFY(marks);
+    marks->checkNow();
+    QStringList messages;
+    for (const rwx::RwxSupport::Mark &mark : marks->marks())
+        messages << mark.message;
+    QCOMPARE(messages, QStringList({"vertex 2 does not exist in this clump (1 vertex)", "ClumpEnd without ClumpBegin"}));
+    // Marking never touches the text or what undo would do.
+    QCOMPARE(w->richTextBox()->documentBytes().toByteArray(), bytes);
+    QVERIFY(!w->richTextBox()->isUndoAvailable());
 }
 
 ORVANE_GUI_TEST_MAIN(WindowTest)
