@@ -4,6 +4,10 @@
 
 #include <algorithm>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 // All three work on the UTF-16 code units directly: the result never grows,
 // so it is written into one buffer of the input's size and cut to length.
 
@@ -105,31 +109,75 @@ QString DeleteComments(const QString &text)
 
 QString DeleteSpacers(const QString &text)
 {
-    const char16_t *const begin = units(text);
-    const char16_t *const end = begin + text.size();
+    const char16_t *const s = units(text);
+    const qsizetype size = text.size();
 
-    Output out(text.size());
+    // Of a run of blanks only the last one can stay, and it goes when a line
+    // break follows it or when the run starts the text or a line.
+    auto keepsBlank = [&](qsizetype at) {
+        if (at + 1 < size && (s[at + 1] == Blank || breakAt(s + at + 1, s + size)))
+            return false;
+        qsizetype run = at;
+        while (run > 0 && s[run - 1] == Blank)
+            --run;
+        return run != 0 && !(run >= 2 && s[run - 1] == Lf && s[run - 2] == Cr);
+    };
+
+    Output out(size);
     char16_t *d = out.cursor();
-    const char16_t *s = begin;
-    while (s < end) {
-        const char16_t c = *s;
-        if (c != Blank) {
-            *d++ = c;
-            ++s;
-            continue;
+    qsizetype i = 0;
+    auto scalarUpTo = [&](qsizetype stop) {
+        for (; i < stop; ++i) {
+            if (s[i] != Blank || keepsBlank(i))
+                *d++ = s[i];
         }
-        // A run of blanks counts as one blank, which goes at the start of the
-        // text and next to a line break on either side.
-        const char16_t *const run = s;
-        do
-            ++s;
-        while (s < end && *s == Blank);
-        const bool atStart = run == begin;
-        const bool afterBreak = run - begin >= 2 && run[-1] == Lf && run[-2] == Cr;
-        const bool beforeBreak = breakAt(s, end);
-        if (!atStart && !afterBreak && !beforeBreak)
-            *d++ = Blank;
+    };
+
+#if defined(__SSE2__)
+    // Blanks stand every few characters in a script, so eight characters are
+    // judged at a time; a block that keeps all of them is stored in one go.
+    // Each block reads two characters before and after itself.
+    if (size >= 12) {
+        scalarUpTo(2);
+        const auto load = [](const char16_t *p) {
+            return _mm_loadu_si128(reinterpret_cast<const __m128i *>(p));
+        };
+        const auto is = [](__m128i v, char16_t c) { return _mm_cmpeq_epi16(v, _mm_set1_epi16(short(c))); };
+        for (; i + 10 <= size; i += 8) {
+            const char16_t *const p = s + i;
+            const __m128i here = load(p);
+            const __m128i next = load(p + 1);
+            const __m128i blank = is(here, Blank);
+            const __m128i goesBefore = _mm_or_si128(is(next, Blank), _mm_and_si128(is(next, Cr), is(load(p + 2), Lf)));
+            const __m128i before1 = load(p - 1);
+            const __m128i goesAfter = _mm_and_si128(is(before1, Lf), is(load(p - 2), Cr));
+            const __m128i runContinues = is(before1, Blank);
+            // Blanks known to go, and last blanks of longer runs, which need
+            // a look at where their run starts.
+            const __m128i drop = _mm_and_si128(blank, _mm_or_si128(goesBefore, goesAfter));
+            const __m128i unsure = _mm_andnot_si128(drop, _mm_and_si128(blank, runContinues));
+            const auto bits = [](__m128i m) {
+                return unsigned(_mm_movemask_epi8(_mm_packs_epi16(m, _mm_setzero_si128())));
+            };
+            unsigned keep = ~bits(drop) & 0xFFu;
+            for (unsigned u = bits(unsure); u != 0; u &= u - 1) {
+                const int lane = __builtin_ctz(u);
+                if (!keepsBlank(i + lane))
+                    keep &= ~(1u << lane);
+            }
+            if (keep == 0xFFu) {
+                _mm_storeu_si128(reinterpret_cast<__m128i *>(d), here);
+                d += 8;
+                continue;
+            }
+            for (int lane = 0; lane < 8; ++lane) {
+                *d = p[lane];
+                d += (keep >> lane) & 1u;
+            }
+        }
     }
+#endif
+    scalarUpTo(size);
     out.cursor() = d;
     return out.finish();
 }
