@@ -221,7 +221,8 @@ void TestCleanup::fixedCases()
     QVERIFY2(got == expected, shown(got).constData());
     QCOMPARE(got.size(), expected.size());
     QCOMPARE(f(got), expected);
-    QVERIFY2(disagreement(input).isEmpty(), disagreement(input).constData());
+    const QByteArray what = disagreement(input);
+    QVERIFY2(what.isEmpty(), what.left(300).constData());
 }
 
 void TestCleanup::randomTexts()
