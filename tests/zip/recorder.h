@@ -1,0 +1,50 @@
+#pragma once
+// A stand-in for libzip32.so, for the tests: it keeps what its three entries
+// are given, answers with preset results and can write into the records it
+// receives. The tests reach its state through RecorderState().
+#include "zip32/zip32.h"
+
+#include <stdint.h>
+
+#ifdef __cplusplus
+extern "C" {
+#endif
+
+#define RECORDER_TEXT 4200
+
+typedef struct RecorderString {
+    int isNull;
+    char text[RECORDER_TEXT];
+} RecorderString;
+
+typedef struct RecorderState {
+    /* the order of the calls, one letter each: I(nit), S(etOptions), A(rchive) */
+    char sequence[64];
+    int calls;
+
+    /* ZpInit */
+    const void *callbacksAddress;
+    ZpCallbacks callbacks;
+
+    /* ZpSetOptions: the record's bytes as they arrived */
+    RecorderString date, rootFolder, tempFolder;
+    int32_t flags[8]; /* fEncrypt .. fBeforeDate, in record order */
+    unsigned char level;
+
+    /* ZpArchive */
+    int32_t count;
+    RecorderString archivePath;
+    int slotIsNull[ZP_MAX_FILES];
+    RecorderString slot0;
+
+    /* Behaviour */
+    int32_t initResult, setOptionsResult, archiveResult;
+    int writeBack;    /* upper-case the strings in place, set flags, fill slot 1 */
+    int callPrint;    /* ZpArchive calls the print callback once */
+} RecorderState;
+
+RecorderState *RecorderGetState(void);
+
+#ifdef __cplusplus
+}
+#endif
