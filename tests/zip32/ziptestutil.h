@@ -1,0 +1,85 @@
+#pragma once
+// Files and archives for the zip tests; archives are read with libzip.
+#include <zip.h>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QtTest/QtTest>
+
+namespace ziptest {
+
+inline QByteArray readFile(const QString &path)
+{
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+// Writes data (making the folder); mtime, when given, in seconds since 1970.
+inline void writeFile(const QString &path, const QByteArray &data, qint64 mtime = 0)
+{
+    QDir().mkpath(QFileInfo(path).absolutePath());
+    QFile f(path);
+    QVERIFY(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    f.write(data);
+    f.close();
+    const struct timespec times[2] = {{time_t(mtime), 0}, {time_t(mtime), 0}};
+    if (mtime)
+        QVERIFY(utimensat(AT_FDCWD, QFile::encodeName(path).constData(), times, 0) == 0);
+}
+
+struct Entry {
+    QByteArray name;
+    QByteArray data;
+    quint16 method;
+    quint16 encryption;
+    qint64 mtime;
+};
+
+// Every entry, in order, its data read with the password if one is given.
+inline QList<Entry> readArchive(const QString &path, const char *password = nullptr,
+                                QByteArray *comment = nullptr)
+{
+    QList<Entry> entries;
+    zip_t *za = zip_open(QFile::encodeName(path).constData(), ZIP_RDONLY | ZIP_CHECKCONS, nullptr);
+    if (!za)
+        return entries;
+    if (comment) {
+        int len = 0;
+        const char *c = zip_get_archive_comment(za, &len, ZIP_FL_ENC_RAW);
+        *comment = QByteArray(c, c ? len : 0);
+    }
+    for (zip_uint64_t i = 0; i < zip_uint64_t(zip_get_num_entries(za, 0)); ++i) {
+        zip_stat_t st;
+        zip_stat_index(za, i, 0, &st);
+        Entry e{st.name, {}, st.comp_method, st.encryption_method, qint64(st.mtime)};
+        zip_file_t *zf = password ? zip_fopen_index_encrypted(za, i, 0, password)
+                                  : zip_fopen_index(za, i, 0);
+        if (zf) {
+            e.data.resize(qsizetype(st.size));
+            if (zip_fread(zf, e.data.data(), st.size) != zip_int64_t(st.size))
+                e.data = "<read error>";
+            zip_fclose(zf);
+        }
+        entries << e;
+    }
+    zip_close(za);
+    return entries;
+}
+
+// Writes a fresh archive of the given entries and returns its bytes.
+inline QByteArray makeArchive(const QString &path,
+                              const QList<QPair<QByteArray, QByteArray>> &entries)
+{
+    zip_t *za = zip_open(QFile::encodeName(path).constData(), ZIP_CREATE | ZIP_TRUNCATE, nullptr);
+    for (const auto &[name, data] : entries)
+        zip_file_add(za, name.constData(),
+                     zip_source_buffer(za, data.constData(), zip_uint64_t(data.size()), 0), 0);
+    zip_close(za);
+    return readFile(path);
+}
+
+} // namespace ziptest
