@@ -60,9 +60,12 @@ bool loadLibrary()
             candidates << lib.fileName;
         } else {
             if (QCoreApplication::instance()) {
-                const QString beside = QCoreApplication::applicationDirPath() + "/libzip32.so";
-                if (QFileInfo::exists(beside))
-                    candidates << beside;
+                const QString bin = QCoreApplication::applicationDirPath();
+                for (const QString &dir : {bin, bin + "/" ORVANE_ZIP32_FROM_BINDIR}) {
+                    const QString file = QFileInfo(dir + "/libzip32.so").absoluteFilePath();
+                    if (QFileInfo::exists(file))
+                        candidates << file;
+                }
             }
             candidates << QStringLiteral("zip32");
         }
