@@ -12,18 +12,9 @@
 #include <vector>
 
 #include "app/form1.h"
+#include "bench/support/silentdialogs.h"
 
 namespace {
-class SilentDialogs final : public Dialogs {
-public:
-    QMessageBox::StandardButton messageBox(QWidget *, const MessageBoxRequest &request) override
-    {
-        std::fprintf(stderr, "message: %s\n", qPrintable(request.text));
-        return QMessageBox::Ok;
-    }
-    std::optional<QString> prompt(QWidget *, const PromptRequest &) override { return std::nullopt; }
-};
-
 QByteArray modelScript(qsizetype bytes)
 {
     QByteArray s = "# generated model\r\nmodelbegin\r\n";
