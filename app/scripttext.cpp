@@ -10,6 +10,19 @@ inline bool isContinuation(unsigned char c)
     return (c & 0xC0) == 0x80;
 }
 
+QStringView breakText(LineBreak style)
+{
+    switch (style) {
+    case LineBreak::Lf:
+        return u"\n";
+    case LineBreak::Cr:
+        return u"\r";
+    case LineBreak::CrLf:
+        break;
+    }
+    return u"\r\n";
+}
+
 QString replaceAll(QStringView text, QStringView from, QStringView to)
 {
     QString out;
@@ -146,26 +159,14 @@ LineBreak detectLineBreak(QByteArrayView bytes)
 
 QString breaksToCrLf(QStringView text, LineBreak style)
 {
-    switch (style) {
-    case LineBreak::Lf:
-        return replaceAll(text, u"\n", u"\r\n");
-    case LineBreak::Cr:
-        return replaceAll(text, u"\r", u"\r\n");
-    case LineBreak::CrLf:
-        break;
-    }
-    return text.toString();
+    if (style == LineBreak::CrLf)
+        return text.toString();
+    return replaceAll(text, breakText(style), u"\r\n");
 }
 
 QString breaksFromCrLf(QStringView text, LineBreak style)
 {
-    switch (style) {
-    case LineBreak::Lf:
-        return replaceAll(text, u"\r\n", u"\n");
-    case LineBreak::Cr:
-        return replaceAll(text, u"\r\n", u"\r");
-    case LineBreak::CrLf:
-        break;
-    }
-    return text.toString();
+    if (style == LineBreak::CrLf)
+        return text.toString();
+    return replaceAll(text, u"\r\n", breakText(style));
 }

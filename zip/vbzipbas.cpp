@@ -12,6 +12,22 @@
 namespace VBZipBas {
 namespace {
 
+// The options' flags and level, from the module's record to the library's
+// 8-bit form and back: both have the same field names.
+template <typename To, typename From>
+void copyFlags(To &to, const From &from)
+{
+    to.fEncrypt = from.fEncrypt;
+    to.fStripFolders = from.fStripFolders;
+    to.fUpdate = from.fUpdate;
+    to.fFreshen = from.fFreshen;
+    to.fComment = from.fComment;
+    to.fRecurse = from.fRecurse;
+    to.fAfterDate = from.fAfterDate;
+    to.fBeforeDate = from.fBeforeDate;
+    to.fLevel = static_cast<decltype(to.fLevel)>(from.fLevel);
+}
+
 using InitFunction = int32_t (*)(ZpCallbacks *);
 using SetOptionsFunction = int32_t (*)(ZpOptions *);
 using ArchiveFunction = int32_t (*)(int32_t, char *, ZpNames *);
@@ -201,28 +217,12 @@ qint32 PackZip()
         ansi.date = date.data();
         ansi.rootFolder = root.data();
         ansi.tempFolder = temp.data();
-        ansi.fEncrypt = zipOptions.fEncrypt;
-        ansi.fStripFolders = zipOptions.fStripFolders;
-        ansi.fUpdate = zipOptions.fUpdate;
-        ansi.fFreshen = zipOptions.fFreshen;
-        ansi.fComment = zipOptions.fComment;
-        ansi.fRecurse = zipOptions.fRecurse;
-        ansi.fAfterDate = zipOptions.fAfterDate;
-        ansi.fBeforeDate = zipOptions.fBeforeDate;
-        ansi.fLevel = static_cast<char>(zipOptions.fLevel);
+        copyFlags(ansi, zipOptions);
         result = lib.setOptions(&ansi);
         zipOptions.date = fromAnsi(ansi.date);
         zipOptions.rootFolder = fromAnsi(ansi.rootFolder);
         zipOptions.tempFolder = fromAnsi(ansi.tempFolder);
-        zipOptions.fEncrypt = ansi.fEncrypt;
-        zipOptions.fStripFolders = ansi.fStripFolders;
-        zipOptions.fUpdate = ansi.fUpdate;
-        zipOptions.fFreshen = ansi.fFreshen;
-        zipOptions.fComment = ansi.fComment;
-        zipOptions.fRecurse = ansi.fRecurse;
-        zipOptions.fAfterDate = ansi.fAfterDate;
-        zipOptions.fBeforeDate = ansi.fBeforeDate;
-        zipOptions.fLevel = static_cast<quint8>(ansi.fLevel);
+        copyFlags(zipOptions, ansi);
     }
     {
         std::array<Ansi, ZP_MAX_FILES> names;

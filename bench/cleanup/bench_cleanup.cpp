@@ -3,7 +3,7 @@
 // multiple of a plain copy of the same text, the least any of them can cost.
 #include "app/form1.h"
 #include "app/richtextbox.h"
-#include "bench/support/silentdialogs.h"
+#include "bench/support/benchapp.h"
 #include "cleanup/cleanup.h"
 #include "tests/cleanup/reference.h"
 
@@ -146,10 +146,7 @@ bool paneCommands(QTextStream &out, const QString &script)
 
 int main(int argc, char **argv)
 {
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    const QTemporaryDir settings;
-    qputenv("XDG_CONFIG_HOME", settings.path().toLocal8Bit());
-    QApplication app(argc, argv);
+    BenchApplication app(argc, argv);
     QTextStream out(stdout);
     const QString script = modelScript(ScriptSize);
     const double mb = script.size() / 1e6;

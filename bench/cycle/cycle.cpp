@@ -12,7 +12,7 @@
 #include <vector>
 
 #include "app/form1.h"
-#include "bench/support/silentdialogs.h"
+#include "bench/support/benchapp.h"
 
 namespace {
 QByteArray modelScript(qsizetype bytes)
@@ -85,10 +85,7 @@ void measure(const char *label, qsizetype size)
 
 int main(int argc, char **argv)
 {
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    const QTemporaryDir settings;
-    qputenv("XDG_CONFIG_HOME", settings.path().toLocal8Bit());
-    QApplication app(argc, argv);
+    BenchApplication app(argc, argv);
     std::printf("Save Zip Next, median of 7 clicks each:\n");
     measure("200 KB", 200 * 1024);
     measure("5 MB", 5 * 1024 * 1024);
