@@ -17,6 +17,7 @@ using namespace orvane_test;
 class SaveTest : public QObject {
     Q_OBJECT
 private slots:
+    void initTestCase();
     void init();
     void savesAndPacksTheNextNumber_data();
     void savesAndPacksTheNextNumber();
@@ -40,6 +41,12 @@ private:
     ScriptedDialogs::Log m_log;
     std::unique_ptr<QTemporaryDir> m_dir;
 };
+
+void SaveTest::initTestCase()
+{
+    const QDir samples(QStringLiteral(ORVANE_SAMPLES_DIR));
+    QVERIFY2(samples.entryList({"*.rwx"}, QDir::Files).size() >= 6, qPrintable("samples missing in " + samples.path()));
+}
 
 void SaveTest::init()
 {
