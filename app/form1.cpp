@@ -240,7 +240,9 @@ void Form1::showError(const QString &text)
 
 bool Form1::openDroppedFile(const QMimeData *data)
 {
-    if (!data || !data->hasUrls())
+    // While an archive is being written the record must keep describing
+    // the script being packed.
+    if (m_saving || !data || !data->hasUrls())
         return false;
     const QList<QUrl> urls = data->urls();
     if (urls.isEmpty() || !urls.first().isLocalFile())

@@ -30,7 +30,7 @@ private slots:
     void failedSaveRestoresTheNumber();
     void failedPackIsReported_data();
     void failedPackIsReported();
-    void clickDuringPackingIsIgnored();
+    void clickAndDropDuringPackingAreIgnored();
 
 private:
     std::unique_ptr<Form1> openWindow(const QString &fileName, const QByteArray &bytes);
@@ -249,22 +249,31 @@ void SaveTest::failedPackIsReported()
         QCOMPARE(readFile(archive), inTheWay);
 }
 
-void SaveTest::clickDuringPackingIsIgnored()
+void SaveTest::clickAndDropDuringPackingAreIgnored()
 {
     auto w = openWindow("house12.rwx", "x");
+    const QString other = writeFile(models() + "tree7.rwx", "other");
     bool clickedWhilePacking = false;
+    bool droppedWhilePacking = false;
     bool outerRunning = false;
     connect(w->command2(), &QPushButton::clicked, this, [&] { clickedWhilePacking = clickedWhilePacking || outerRunning; });
-    // The click waits in the event queue, which the zip library's progress
-    // report empties while the archive is being written.
+    // The click and the drop wait in the event queue, which the zip library's
+    // progress report empties while the archive is being written.
     QMetaObject::invokeMethod(w->command2(), "click", Qt::QueuedConnection);
+    QMetaObject::invokeMethod(this, [&] {
+        droppedWhilePacking = outerRunning;
+        dropFiles(*w, {other});
+    }, Qt::QueuedConnection);
     outerRunning = true;
     w->saveNextAndPack();
     outerRunning = false;
     QVERIFY(clickedWhilePacking);
+    QVERIFY(droppedWhilePacking);
     expectSaved("house13.rwx", "x");
     QVERIFY(!QFile::exists(models() + "house14.rwx"));
     QCOMPARE(w->currentFile().number, QStringLiteral("13"));
+    QCOMPARE(w->currentFile().path, models() + "house12.rwx");
+    QCOMPARE(w->caption(), "Orvane.  " + models() + "house13.rwx");
 }
 
 ORVANE_GUI_TEST_MAIN(SaveTest)
