@@ -322,20 +322,8 @@ void Form1::saveNextAndPack()
         return;
     }
 
-    // The packing options first, then the archive, the file and the root folder.
-    VBZipBas::sinceDate = QString();
-    VBZipBas::stripFolders = 1;
-    VBZipBas::recurseFolders = 0;
-    VBZipBas::updateOnly = 0;
-    VBZipBas::freshenOnly = 0;
-    VBZipBas::encryptFiles = 0;
-    VBZipBas::askComment = 0;
-    VBZipBas::compressionLevel = '9';
-    VBZipBas::fileCount = 1;
     const QString archivePath = m_file.zipFolder + m_file.prefix + m_file.number + QStringLiteral(".zip");
-    VBZipBas::archivePath = archivePath;
-    VBZipBas::fileNames[0] = savePath;
-    VBZipBas::rootFolder = m_file.driveRoot;
+    VBZipBas::assignSaveNextSettings(archivePath, savePath, m_file.driveRoot);
     const qint32 result = VBZipBas::PackZip();
 
     setCaption(kCaptionLead + savePath);

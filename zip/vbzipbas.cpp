@@ -186,6 +186,22 @@ void setLibraryFileName(const QString &fileNameOrPath)
     lib.archive = nullptr;
 }
 
+void assignSaveNextSettings(const QString &archive, const QString &savedFile, const QString &root)
+{
+    sinceDate = QString();
+    stripFolders = 1;
+    recurseFolders = 0;
+    updateOnly = 0;
+    freshenOnly = 0;
+    encryptFiles = 0;
+    askComment = 0;
+    compressionLevel = '9';
+    fileCount = 1;
+    archivePath = archive;
+    fileNames[0] = savedFile;
+    rootFolder = root;
+}
+
 qint32 PackZip()
 {
     if (g_running)

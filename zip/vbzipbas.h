@@ -67,6 +67,12 @@ inline ZipOptions zipOptions;
 inline constexpr qint32 ResultLibraryNotFound = -1; // libzip32.so or one of its entries missing
 inline constexpr qint32 ResultAlreadyRunning = -2;  // a packing is already running
 
+// Assigns the settings for packing one saved script, as "Save Zip Next"
+// does before each PackZip(): the packing options first (entry under its
+// bare name, level '9', nothing else), then the count of one, the archive,
+// the file and the root folder.
+void assignSaveNextSettings(const QString &archive, const QString &savedFile, const QString &root);
+
 // Packs the files named by the settings. Returns 0 on success.
 // Nothing is packed and nothing is shown when the library is missing
 // (ResultLibraryNotFound) or when a packing started earlier has not

@@ -58,17 +58,7 @@ QByteArray generateScript(qsizetype size)
 double packWithPackZip(const QString &file, const QString &archive)
 {
     QFile::remove(archive);
-    VBZipBas::encryptFiles = 0;
-    VBZipBas::stripFolders = 1;
-    VBZipBas::updateOnly = 0;
-    VBZipBas::freshenOnly = 0;
-    VBZipBas::askComment = 0;
-    VBZipBas::recurseFolders = 0;
-    VBZipBas::compressionLevel = 57;
-    VBZipBas::fileCount = 1;
-    VBZipBas::archivePath = archive;
-    VBZipBas::fileNames[0] = file;
-    VBZipBas::rootFolder = "/";
+    VBZipBas::assignSaveNextSettings(archive, file, QStringLiteral("/"));
     QElapsedTimer timer;
     timer.start();
     const qint32 rc = VBZipBas::PackZip();

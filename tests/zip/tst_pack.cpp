@@ -15,18 +15,15 @@ class TestPack : public QObject
 
     QTemporaryDir m_dir;
 
-    // "Save Zip Next" after house12.rwx was dropped: save house13.rwx, pack it.
-    qint32 saveAndPack(const QByteArray &text, const QString &archive)
+    // "Save Zip Next" after house12.rwx was dropped: save house13.rwx, pack it,
+    // with the encrypt and comment options as given.
+    qint32 saveAndPack(const QByteArray &text, const QString &archive, qint16 encryptAndComment = 0)
     {
         const QString saved = m_dir.filePath("models/house13.rwx");
         writeFile(saved, text);
         QDir().mkpath(m_dir.filePath("zips"));
-        stripFolders = 1;
-        compressionLevel = 57;
-        fileCount = 1;
-        archivePath = archive;
-        fileNames[0] = saved;
-        rootFolder = "/";
+        assignSaveNextSettings(archive, saved, QStringLiteral("/"));
+        encryptFiles = askComment = encryptAndComment;
         return PackZip();
     }
 
@@ -67,9 +64,8 @@ private slots:
             prompts << text;
             return text.contains("Password") ? QString("s\u00e9same") : QString("a comment");
         });
-        encryptFiles = askComment = 1;
         const QString archive = m_dir.filePath("zips/secret.zip");
-        const qint32 code = saveAndPack("Quad 1 2 3 4\r\n", archive);
+        const qint32 code = saveAndPack("Quad 1 2 3 4\r\n", archive, 1);
         setPrompt(nullptr);
         encryptFiles = askComment = 0;
         QCOMPARE(code, 0);

@@ -23,22 +23,6 @@ QString recorderPath()
     return QCoreApplication::applicationDirPath() + QStringLiteral("/libzip32rec.so");
 }
 
-// The settings as the "Save Zip Next" command assigns them.
-void assignSaveSettings(const QString &archive, const QString &saved, const QString &root)
-{
-    encryptFiles = 0;
-    stripFolders = 1;
-    updateOnly = 0;
-    freshenOnly = 0;
-    askComment = 0;
-    recurseFolders = 0;
-    compressionLevel = 57;
-    fileCount = 1;
-    archivePath = archive;
-    fileNames[0] = saved;
-    rootFolder = root;
-}
-
 } // namespace
 
 class TestVBZipBas : public QObject
@@ -96,7 +80,7 @@ private slots:
     void recordsAsTheLibraryReceivesThem()
     {
         const QString saved = QStringLiteral("/tmp/mod\u00e8les/house13.rwx");
-        assignSaveSettings(QStringLiteral("/tmp/zips/house13.zip"), saved, QStringLiteral("/"));
+        assignSaveNextSettings(QStringLiteral("/tmp/zips/house13.zip"), saved, QStringLiteral("/"));
         m_rec->initResult = 21;
         m_rec->setOptionsResult = 22;
         m_rec->archiveResult = 7;
@@ -137,7 +121,7 @@ private slots:
 
     void flagsWidenWithTheirSign()
     {
-        assignSaveSettings("a.zip", "a.rwx", "");
+        assignSaveNextSettings("a.zip", "a.rwx", "");
         encryptFiles = -1;
         askComment = 2;
         compressionLevel = 300; // narrowed to one byte
@@ -157,7 +141,7 @@ private slots:
 
     void libraryWritesReachTheSettings()
     {
-        assignSaveSettings("/tmp/zips/house13.zip", "/tmp/models/house13.rwx", "/tmp/");
+        assignSaveNextSettings("/tmp/zips/house13.zip", "/tmp/models/house13.rwx", "/tmp/");
         m_rec->writeBack = 1;
         QCOMPARE(PackZip(), 0);
         QCOMPARE(archivePath, QStringLiteral("/TMP/ZIPS/HOUSE13.ZIP"));
@@ -172,7 +156,7 @@ private slots:
 
     void refusesPackingWhilePacking()
     {
-        assignSaveSettings("a.zip", "a.rwx", "/");
+        assignSaveNextSettings("a.zip", "a.rwx", "/");
         m_rec->callPrint = 1;
         m_rec->archiveResult = 3;
         qint32 nested = 12345;
@@ -299,7 +283,7 @@ private slots:
         QFETCH(QString, library);
         QTemporaryDir dir;
         const QString archive = dir.filePath("house13.zip");
-        assignSaveSettings(archive, dir.filePath("house13.rwx"), "/");
+        assignSaveNextSettings(archive, dir.filePath("house13.rwx"), "/");
         askComment = 1;
         encryptFiles = 1;
         setLibraryFileName(library);
