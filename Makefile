@@ -3,7 +3,7 @@
 #   make test  installs what is missing, builds, runs every test three ways
 
 PACKAGES  := cmake make g++ pkg-config qt6-base-dev libqscintilla2-qt6-dev libzip-dev \
-             libqt6svg6 xvfb xauth zip unzip fonts-dejavu-core
+             libqt6svg6 libqt6opengl6-dev libgl1-mesa-dri clang xvfb xauth zip unzip fonts-dejavu-core
 BUILD     := build
 ASAN      := build-asan
 JOBS      := $(shell nproc 2>/dev/null || echo 2)
