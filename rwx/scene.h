@@ -1,0 +1,136 @@
+#pragma once
+// What an RWX script draws: its triangles, with the materials and transforms
+// applied, grouped by material for drawing. Pure (no OpenGL, no widgets) and
+// linear in the length of the text, so it can run after every typing pause.
+//
+// buildScene() never throws and never fails: a statement it cannot use is
+// skipped (the structure checker marks it), and a face that names a vertex
+// that does not exist in its clump or proto is left out. Every coordinate in
+// the result is finite.
+//
+// How the text is read:
+// - One current transformation matrix (CTM). Translate, Rotate (about the
+//   axis x y z, in degrees, counter-clockwise) and Scale multiply it on the
+//   right, so the statement nearest a vertex acts on it first. Transform
+//   (16 numbers, column-major) replaces it; RWX matrices are affine, so the
+//   fourth row is always read as 0 0 0 1. Identity resets it. A vertex takes
+//   the CTM in force on its Vertex line.
+// - ClumpBegin/ClumpEnd save and restore the CTM and the material and start
+//   a new vertex numbering; TransformBegin/End (and JointTransformBegin/End)
+//   save only the CTM, MaterialBegin/End only the material. An End closes any
+//   block left open inside its own. A block still open at the end of the
+//   text is closed there.
+// - ProtoBegin name ... ProtoEnd records geometry in its own space (identity
+//   CTM, default material, own vertex numbering) and draws nothing.
+//   ProtoInstance name draws the latest proto of that name (letter case
+//   ignored) under the CTM, each face in the material it was recorded with;
+//   ProtoInstanceGeometry draws it in the current material. An instance of a
+//   name not recorded yet draws nothing, so a proto can never contain itself.
+// - Triangle, Quad and Polygon (and their ...Ext forms) make n - 2 triangles
+//   from n corners: a convex face is fanned from its first corner, a concave
+//   one is projected onto its plane and cut ear by ear. A Polygon uses its
+//   first n indices; a trailing "Tag n" is ignored.
+// - Primitives under the CTM, in the current material: Block w h d centred on
+//   the origin (12 triangles); Cone h r n (base at y = 0, apex at y = h:
+//   2n triangles); Cylinder h rb rt n (y = 0 to y = h, a cap only where the
+//   radius is not 0: up to 4n triangles); Disc y r n (n triangles facing +y);
+//   Sphere r d (a cube of 2^d x 2^d quads a face pushed onto the sphere:
+//   12 * 4^d triangles, so d = 0 is a cube); Hemisphere r d (from y = 0 up to
+//   y = r; an octahedron's upper half with 4^d triangles a face, on a base of
+//   4 * 2^d triangles). Sides n are clamped to 3..256, densities d to 0..6;
+//   a negative sphere radius turns the faces inward.
+// - Front faces wind counter-clockwise: a triangle a b c faces along
+//   (b - a) x (c - a).
+//
+// Limits that keep the work bounded: at most MaxTriangles triangles are made
+// in all (counting those recorded in protos); past that, faces and instances
+// are left out and Scene::incomplete is set.
+#include <QFlags>
+#include <QList>
+#include <QString>
+#include <QStringView>
+#include <QVector2D>
+#include <QVector3D>
+
+namespace rwx {
+
+enum class LightSampling : quint8 { Facet, Vertex };
+enum class GeometrySampling : quint8 { Solid, Wireframe, PointCloud };
+enum class TextureAddressMode : quint8 { Wrap, Mirror, Clamp };
+enum class AxisAlignment : quint8 { None, ZOrientX, ZOrientY, Xyz };
+enum class TextureMode : quint8 { Lit = 1, Foreshorten = 2, Filter = 4 };
+Q_DECLARE_FLAGS(TextureModes, TextureMode)
+
+// The surface properties in force when a face is read; a script that sets
+// none gets the values below (black, without ambient, diffuse or specular
+// light, opaque, untextured).
+struct Material {
+    QVector3D color;          // Color r g b, each 0..1
+    float opacity = 1.0f;     // Opacity, 0..1
+    float ambient = 0.0f;     // Surface a d s, or Ambient / Diffuse / Specular; each 0..1
+    float diffuse = 0.0f;
+    float specular = 0.0f;
+    LightSampling lightSampling = LightSampling::Facet;
+    GeometrySampling geometrySampling = GeometrySampling::Solid;
+    bool twoSided = false;    // MaterialMode double
+    QString texture;          // as written, without extension; empty for none
+    QString mask;             // Texture ... Mask name; empty for none
+    QString bump;             // Texture ... Bump name; empty for none
+    TextureModes textureModes = TextureMode::Lit;
+    TextureAddressMode addressMode = TextureAddressMode::Wrap;
+    AxisAlignment axisAlignment = AxisAlignment::None;
+
+    friend bool operator==(const Material &, const Material &) = default;
+};
+
+// The triangles of one material. positions, normals and uvs run in parallel;
+// indices holds three entries a triangle into them.
+//
+// Normals are unit length. With facet sampling every face has its own
+// corners, carrying the face's normal (flat shading). With vertex sampling a
+// corner carries the normal given on its Vertex line (Normal x y z), or else
+// the area-weighted average of the normals of all the faces of its clump or
+// proto that use that vertex (smooth shading); faces that follow one another
+// in one material share such corners. Primitives' curved surfaces carry
+// their exact normals.
+//
+// uvs are from Vertex ... UV u v (0 0 when absent); v grows downward in the
+// image. lines holds, for every triangle, the 1-based line of the statement
+// that made it in the drawn scene: the face, the primitive, or the
+// ProtoInstance that drew it.
+struct Mesh {
+    Material material;
+    QList<QVector3D> positions;
+    QList<QVector3D> normals;
+    QList<QVector2D> uvs;
+    QList<quint32> indices;
+    QList<int> lines;
+
+    qsizetype triangleCount() const { return lines.size(); }
+};
+
+class Scene {
+public:
+    static constexpr qsizetype MaxTriangles = 1'000'000;
+
+    QList<Mesh> meshes;     // one a material, in the order the materials were first used
+    bool incomplete = false; // MaxTriangles was reached: some geometry was left out
+
+    qsizetype triangleCount() const;
+    // The box around every position, in script units with all transforms
+    // applied; both zero for a scene without triangles.
+    QVector3D boundsMin() const { return m_boundsMin; }
+    QVector3D boundsMax() const { return m_boundsMax; }
+    // Recomputes the bounds from the meshes (buildScene does it).
+    void updateBounds();
+
+private:
+    QVector3D m_boundsMin;
+    QVector3D m_boundsMax;
+};
+
+Scene buildScene(QStringView script);
+
+} // namespace rwx
+
+Q_DECLARE_OPERATORS_FOR_FLAGS(rwx::TextureModes)

@@ -1,0 +1,128 @@
+#pragma once
+// The state of buildScene() while it reads a script: the CTM, the material,
+// the open blocks, the vertices of the clumps and protos under construction,
+// and where faces go (the drawn scene, or a proto being recorded).
+#include "rwx/scene.h"
+#include "rwx/scenegeometry.h"
+#include "rwx/scenetext.h"
+
+#include <QHash>
+#include <QMatrix4x4>
+
+#include <array>
+#include <memory>
+#include <unordered_map>
+#include <vector>
+
+namespace rwx::scenebuild {
+
+// Materials are grouped when they are exactly equal.
+struct MaterialHash {
+    std::size_t operator()(const Material &m) const noexcept;
+};
+struct MaterialSame {
+    bool operator()(const Material &a, const Material &b) const noexcept;
+};
+
+struct Target {
+    Scene scene;
+    std::unordered_map<Material, int, MaterialHash, MaterialSame> meshIndex;
+    int serial = 0;
+    int meshFor(const Material &material); // finds or adds the material's mesh
+};
+
+// A vertex of the clump or proto under construction.
+struct Corner {
+    QVector3D position;   // the CTM applied
+    QVector3D normal;     // given on its Vertex line and turned by the CTM; null if none
+    QVector3D normalSum;  // the normals of the faces that use it, weighted by area
+    QVector2D uv;
+    qint64 sharedKey = -1; // the mesh holding its shared copy (vertex sampling)
+    quint32 sharedIndex = 0;
+    bool usable = true;   // its coordinates were read and are finite
+};
+
+struct Scope {
+    Target *target;
+    qsizetype cornerBase;  // its vertex 1 in Builder::m_corners
+    qsizetype pendingBase; // its first entry in Builder::m_pending
+};
+
+// A shared corner whose averaged normal is known when its scope closes.
+struct PendingNormal {
+    qsizetype corner;
+    int mesh;
+    quint32 index;
+};
+
+enum class Frame : quint8 { Model, Clump, Proto, Transform, Joint, Material };
+inline constexpr int FrameCount = 6;
+
+struct Open {
+    Frame frame;
+    QMatrix4x4 ctm;
+    Material material;
+    Target *outerTarget = nullptr; // Proto: where faces went before
+    QString name;                  // Proto: its name in lower case
+};
+
+class Builder {
+public:
+    Scene build(QStringView text);
+
+private:
+    using Words = scenetext::Words;
+    using Op = scenetext::Op;
+
+    void statement(const Words &words, int line);
+    void begin(Frame frame, const Words &words);
+    void end(Frame frame);
+    void pop();
+    void openScope();
+    void closeScope();
+
+    void vertex(const Words &words);
+    qsizetype addCorner(const QVector3D &local, const QVector2D &uv, const QVector3D &localNormal);
+    void face(Op op, const Words &words, int line);
+    void emitFace(const qsizetype *corners, int count, int line);
+    void primitive(Op op, const Words &words, int line);
+    void instance(const Words &words, bool geometryOnly, int line);
+    bool takeTriangles(qsizetype count);
+
+    void transform(Op op, const Words &words);
+    void setCtm(const QMatrix4x4 &ctm);
+    const scenegeometry::NormalTransform &normalTransform();
+
+    void material(Op op, const Words &words); // scenematerial.cpp
+    void materialChanged() { m_meshTarget = nullptr; }
+    int currentMesh();
+
+    Target m_scene;
+    std::vector<std::unique_ptr<Target>> m_protos;
+    QHash<QString, Target *> m_protoByName;
+    Target *m_target = &m_scene;
+    int m_serials = 0;
+    std::vector<Scope> m_scopes;
+    std::vector<Corner> m_corners;
+    std::vector<PendingNormal> m_pending;
+    std::vector<Open> m_open;
+    std::array<int, FrameCount> m_openCount{};
+
+    QMatrix4x4 m_ctm;
+    scenegeometry::NormalTransform m_normalTransform;
+    bool m_normalTransformStale = false;
+    Material m_material;
+    Target *m_meshTarget = nullptr; // the target and mesh of m_material, while valid
+    int m_mesh = -1;
+    qsizetype m_triangles = 0;
+
+    // Scratch space, reused from face to face.
+    std::vector<qsizetype> m_faceCorners;
+    std::vector<QVector3D> m_points;
+    std::vector<scenegeometry::Triangle> m_cut;
+    std::vector<quint32> m_out;
+    std::vector<QVector3D> m_mapped;
+    scenegeometry::Shape m_shape;
+};
+
+} // namespace rwx::scenebuild
