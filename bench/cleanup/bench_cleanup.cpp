@@ -5,7 +5,7 @@
 #include "app/richtextbox.h"
 #include "bench/support/benchapp.h"
 #include "cleanup/cleanup.h"
-#include "tests/cleanup/reference.h"
+#include "tests/support/cleanupreference.h"
 
 #include <QApplication>
 #include <QElapsedTimer>

@@ -1,8 +1,8 @@
 // The one-pass clean-up transformations against their literal, repeated-pass
-// counterparts in reference.h, on fixed cases, random texts, long texts and
+// counterparts in support/cleanupreference.h, on fixed cases, random texts, long texts and
 // the sample scripts.
 #include "cleanup/cleanup.h"
-#include "reference.h"
+#include "support/cleanupreference.h"
 #include "support/testmain.h"
 
 #include <QDir>

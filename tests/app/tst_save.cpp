@@ -277,4 +277,4 @@ void SaveTest::clickAndDropDuringPackingAreIgnored()
 }
 
 ORVANE_GUI_TEST_MAIN(SaveTest)
-#include "test_save.moc"
+#include "tst_save.moc"

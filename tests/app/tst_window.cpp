@@ -379,4 +379,4 @@ void WindowTest::marksStructuralMistakes()
 }
 
 ORVANE_GUI_TEST_MAIN(WindowTest)
-#include "test_window.moc"
+#include "tst_window.moc"

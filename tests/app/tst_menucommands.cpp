@@ -249,4 +249,4 @@ void MenuCommandTest::cleanUpHandlesLongScripts()
 }
 
 ORVANE_GUI_TEST_MAIN(MenuCommandTest)
-#include "test_menu_commands.moc"
+#include "tst_menucommands.moc"
