@@ -2,12 +2,12 @@
 // archives read back with libzip.
 #include "support/testmain.h"
 #include "zip/vbzipbas.h"
-#include "zip32/ziptestutil.h"
+#include "support/archive.h"
 
 #include <QTemporaryDir>
 
 using namespace VBZipBas;
-using namespace ziptest;
+using namespace orvane_test;
 
 class TestPack : public QObject
 {
