@@ -1,27 +1,21 @@
-// The structure checker without a window: real scripts, planted faults,
-// letter case, "#!" statements and every kind of line break.
+// The structure checker without a window: our own test scripts and the
+// samples, planted faults, letter case, "#!" statements and every kind of
+// line break.
 #include "rwx/checker.h"
 
+#include "support/files.h"
 #include "support/testmain.h"
 
-#include <QDir>
-#include <QFile>
+#include <QRegularExpression>
 
 using rwx::Finding;
+using namespace orvane_test;
 
 namespace {
 
-QString sampleText(const QString &name)
+QStringList scriptLines(const QString &name)
 {
-    QFile f(QStringLiteral(ORVANE_SAMPLES_DIR "/") + name);
-    if (!f.open(QIODevice::ReadOnly))
-        return QString();
-    return QString::fromUtf8(f.readAll());
-}
-
-QStringList sampleLines(const QString &name)
-{
-    return sampleText(name).split(u'\n');
+    return readScriptText(dataFile(name)).split(QRegularExpression(QStringLiteral("\r\n|\r|\n")));
 }
 
 // "line:column:length:E|W:message", the way the tables below write a finding.
@@ -37,13 +31,36 @@ QStringList describe(const QList<Finding> &findings)
 const QStringList kBreaks = {QStringLiteral("\n"), QStringLiteral("\r\n"), QStringLiteral("\r")};
 const char *kBreakNames[] = {"LF", "CRLF", "CR"};
 
+// Each script as stored, with each kind of line break, with a byte-order
+// mark and with an 8-bit comment line in front.
+void addCleanRows(const QStringList &paths)
+{
+    QTest::addColumn<QString>("text");
+    QVERIFY(!paths.isEmpty());
+    for (const QString &path : paths) {
+        const QString text = readScriptText(path);
+        const QByteArray file = QFileInfo(path).fileName().toUtf8();
+        QVERIFY(!text.isEmpty());
+        QTest::addRow("%s as stored", file.constData()) << text;
+        const QString lf = QString(text).replace(QRegularExpression(QStringLiteral("\r\n?")), QStringLiteral("\n"));
+        for (int b = 0; b < 3; ++b)
+            QTest::addRow("%s %s", file.constData(), kBreakNames[b]) << QString(lf).replace(u'\n', kBreaks[b]);
+        QTest::addRow("%s BOM", file.constData()) << (text.startsWith(QChar(0xFEFF)) ? text : QChar(0xFEFF) + text);
+        // 8-bit comments, read as the Windows code page would give them.
+        QTest::addRow("%s 8-bit comment", file.constData())
+            << QString::fromLatin1("# Gr\xFC\xDF" "e, \xE9t\xE9 \xA9\r\n") + QString(lf).replace(u'\n', QStringLiteral("\r\n"));
+    }
+}
+
 } // namespace
 
 class TestRwxChecker : public QObject {
     Q_OBJECT
 private slots:
-    void realScriptsAreClean_data();
-    void realScriptsAreClean();
+    void scriptsAreClean_data();
+    void scriptsAreClean();
+    void samplesAreClean_data();
+    void samplesAreClean();
     void plantedFault_data();
     void plantedFault();
     void snippets_data();
@@ -51,31 +68,30 @@ private slots:
     void lineBreaksKeepPositions();
 };
 
-void TestRwxChecker::realScriptsAreClean_data()
+void TestRwxChecker::scriptsAreClean_data()
 {
-    QTest::addColumn<QString>("text");
-    const QStringList files = QDir(QStringLiteral(ORVANE_SAMPLES_DIR))
-        .entryList({QStringLiteral("*.rwx")}, QDir::Files, QDir::Name);
-    QVERIFY(files.size() >= 6);
-    for (const QString &file : files) {
-        const QString text = sampleText(file);
-        QVERIFY(!text.isEmpty());
-        const QString lf = QString(text).remove(u'\r');
-        for (int b = 0; b < 3; ++b)
-            QTest::addRow("%s %s", qPrintable(file), kBreakNames[b]) << QString(lf).replace(u'\n', kBreaks[b]);
-        QTest::addRow("%s BOM", qPrintable(file)) << (text.startsWith(QChar(0xFEFF)) ? text : QChar(0xFEFF) + text);
-        // 8-bit comments, read as the Windows code page would give them.
-        QTest::addRow("%s 8-bit comment", qPrintable(file))
-            << QString::fromLatin1("# Gr\xFC\xDF" "e, \xE9t\xE9 \xA9\r\n") + QString(lf).replace(u'\n', QStringLiteral("\r\n"));
-    }
+    addCleanRows(dataScripts());
 }
 
-void TestRwxChecker::realScriptsAreClean()
+void TestRwxChecker::scriptsAreClean()
 {
     QFETCH(QString, text);
     QCOMPARE(describe(rwx::checkScript(text)), QStringList());
 }
 
+void TestRwxChecker::samplesAreClean_data()
+{
+    ORVANE_REQUIRE_SAMPLES();
+    addCleanRows(sampleScripts());
+}
+
+void TestRwxChecker::samplesAreClean()
+{
+    scriptsAreClean();
+}
+
+// One fault planted at a known place of a test script: the one finding, and
+// the line itself as it was, so that an edit of the script shows here.
 void TestRwxChecker::plantedFault_data()
 {
     QTest::addColumn<QStringList>("lines");
@@ -85,87 +101,104 @@ void TestRwxChecker::plantedFault_data()
         QTest::newRow(name) << lines << expected;
     };
 
-    QStringList pan = sampleLines(QStringLiteral("pan4test.rwx"));
-    QCOMPARE(pan.value(12), QStringLiteral("clumpend"));
+    const QStringList panel = scriptLines(QStringLiteral("panel.rwx"));
+    QCOMPARE(panel.value(13), QStringLiteral("  clumpend"));
     {
-        QStringList l = pan;
-        l.removeAt(12);
-        add("pan4test ClumpEnd removed", l, QStringLiteral("2:0:10:E:ClumpBegin without ClumpEnd"));
+        QStringList l = panel;
+        l.removeAt(13);
+        add("panel ClumpEnd removed", l, QStringLiteral("2:2:10:E:ClumpBegin without ClumpEnd"));
     }
     {
-        QStringList l = pan;
-        l.insert(13, QStringLiteral("ClumpEnd"));
-        add("pan4test second ClumpEnd", l, QStringLiteral("13:0:8:E:ClumpEnd without ClumpBegin"));
+        QStringList l = panel;
+        l.insert(14, QStringLiteral("ClumpEnd"));
+        add("panel second ClumpEnd", l, QStringLiteral("14:0:8:E:ClumpEnd without ClumpBegin"));
     }
     {
-        QStringList l = pan;
-        QCOMPARE(l[10].left(12), QStringLiteral("quad 1 2 3 4"));
-        l[10].replace(11, 1, QStringLiteral("5"));
-        add("pan4test index past count", l,
-            QStringLiteral("10:11:1:E:vertex 5 does not exist in this clump (4 vertices)"));
-    }
-
-    QStringList avatar = sampleLines(QStringLiteral("sv-nutcracker1avblue.rwx"));
-    QCOMPARE(avatar.value(3893), QStringLiteral("ClumpBegin"));
-    QCOMPARE(avatar.value(3895), QStringLiteral("ClumpEnd"));
-    {
-        QStringList l = avatar;
-        l.removeAt(3895);
-        add("avatar ClumpEnd removed", l, QStringLiteral("3893:0:10:E:ClumpBegin without ClumpEnd"));
+        QStringList l = panel;
+        QCOMPARE(l[11], QStringLiteral("    quad 1 2 3 4"));
+        l[11].replace(15, 1, QStringLiteral("5"));
+        add("panel index past count", l,
+            QStringLiteral("11:15:1:E:vertex 5 does not exist in this clump (4 vertices)"));
     }
 
-    QStringList nut = sampleLines(QStringLiteral("sv-nutcracker1.rwx"));
-    QCOMPARE(nut.value(69), QStringLiteral("Quad 45 47 38 39"));
+    const QStringList figure = scriptLines(QStringLiteral("figure.rwx"));
+    QCOMPARE(figure.value(68), QStringLiteral("  ClumpBegin            # body"));
+    QCOMPARE(figure.value(240), QStringLiteral("        ClumpEnd"));
     {
-        QStringList l = nut;
-        l[69] = QStringLiteral("Quad 45 47 38 61");
-        add("nutcracker index past proto count", l,
-            QStringLiteral("69:14:2:E:vertex 61 does not exist in this proto (60 vertices)"));
+        QStringList l = figure;
+        l.removeAt(240); // the hand's, three clumps deep: the body is left open
+        add("figure ClumpEnd of a hand removed", l, QStringLiteral("68:2:10:E:ClumpBegin without ClumpEnd"));
+    }
+    QCOMPARE(figure.value(49), QStringLiteral("    Polygon 8 9 10 11 12 13 14 15 16 Tag 2"));
+    {
+        QStringList l = figure;
+        l[49].replace(34, 2, QStringLiteral("17"));
+        add("figure index past proto count", l,
+            QStringLiteral("49:34:2:E:vertex 17 does not exist in this proto (16 vertices)"));
     }
 
-    QStringList cube = sampleLines(QStringLiteral("three-rwx-loader_cube.rwx"));
-    QCOMPARE(cube.value(53), QStringLiteral("polygon 4 1 2 3 4 tag 100"));
+    const QStringList crate = scriptLines(QStringLiteral("crate.rwx"));
+    QCOMPARE(crate.value(42), QStringLiteral("    Polygon 4 1 2 3 4 Tag 100    # bottom"));
     {
-        QStringList l = cube;
-        l[53] = QStringLiteral("polygon 5 1 2 3 4 tag 100");
-        add("cube wrong polygon count", l, QStringLiteral("53:0:17:E:Polygon 5 lists 4 vertices"));
+        QStringList l = crate;
+        l[42].replace(12, 1, QStringLiteral("5"));
+        add("crate wrong polygon count", l, QStringLiteral("42:4:17:E:Polygon 5 lists 4 vertices"));
     }
     {
-        QStringList l = cube;
-        l[53] = QStringLiteral("polygon 3 1 2 3 4 tag 100");
-        add("cube polygon lists too many", l, QStringLiteral("53:0:17:E:Polygon 3 lists 4 vertices"));
+        QStringList l = crate;
+        l[42].replace(12, 1, QStringLiteral("3"));
+        add("crate polygon lists too many", l, QStringLiteral("42:4:17:E:Polygon 3 lists 4 vertices"));
     }
-    QCOMPARE(cube.value(44), QStringLiteral("clumpbegin"));
+    QCOMPARE(crate.value(25), QStringLiteral("  ClumpBegin            # the box"));
     {
-        QStringList l = cube;
-        l.insert(45, QStringLiteral("protoend"));
-        l.insert(45, QStringLiteral("protobegin late"));
-        add("cube proto inside a clump", l, QStringLiteral("45:0:10:E:ProtoBegin inside a clump"));
+        QStringList l = crate;
+        l.insert(26, QStringLiteral("protoend"));
+        l.insert(26, QStringLiteral("protobegin late"));
+        add("crate proto inside a clump", l, QStringLiteral("26:0:10:E:ProtoBegin inside a clump"));
     }
+    QCOMPARE(crate.value(16), QStringLiteral("  protobegin Nail"));
     {
-        QStringList l = cube;
-        l.insert(7, QStringLiteral("protoend"));
-        l.insert(7, QStringLiteral("  ProtoBegin inner"));
-        add("cube proto inside a proto", l, QStringLiteral("7:2:10:E:ProtoBegin inside another proto"));
+        QStringList l = crate;
+        l.insert(17, QStringLiteral("protoend"));
+        l.insert(17, QStringLiteral("  ProtoBegin inner"));
+        add("crate proto inside a proto", l, QStringLiteral("17:2:10:E:ProtoBegin inside another proto"));
     }
+    QCOMPARE(crate.value(30), QStringLiteral("      ProtoInstance plank"));
     {
-        QStringList l = cube;
-        l[19] = QStringLiteral("protoinstance cubefaces");
-        add("cube undefined proto", l, QStringLiteral("19:14:9:E:ProtoInstance of an undefined proto"));
+        QStringList l = crate;
+        l[30] = QStringLiteral("      protoinstance planks");
+        add("crate undefined proto", l, QStringLiteral("30:20:6:E:ProtoInstance of an undefined proto"));
+    }
+    QCOMPARE(crate.value(18), QStringLiteral("    Opacity 1."));
+    {
+        QStringList l = crate;
+        l[18] = QStringLiteral("    Opacitty 1.");
+        add("crate unknown keyword", l, QStringLiteral("18:4:8:W:unknown keyword \"Opacitty\""));
+    }
+    QCOMPARE(crate.value(36), QStringLiteral("    ProtoInstanceGeometry nail"));
+    {
+        QStringList l = crate;
+        l[36] = QStringLiteral("    ProtoInstanceGeometry nails");
+        add("crate undefined proto geometry", l,
+            QStringLiteral("36:26:5:E:ProtoInstanceGeometry of an undefined proto"));
     }
 
-    QStringList sky = sampleLines(QStringLiteral("skyw3.rwx"));
-    QCOMPARE(sky.value(25), QStringLiteral("  Opacity 1."));
+    const QStringList lamp = scriptLines(QStringLiteral("lamp.rwx"));
+    QCOMPARE(lamp.value(6), QStringLiteral("  TransformBegin"));
+    QCOMPARE(lamp.value(13), QStringLiteral("  TransformEnd"));
     {
-        QStringList l = sky;
-        l[25] = QStringLiteral("  Opacitty 1.");
-        add("skyw3 unknown keyword", l, QStringLiteral("25:2:8:W:unknown keyword \"Opacitty\""));
+        QStringList l = lamp;
+        l.removeAt(13);
+        add("lamp TransformEnd removed", l, QStringLiteral("6:2:14:E:TransformBegin without TransformEnd"));
     }
+
+    const QStringList bench = scriptLines(QStringLiteral("bench.rwx"));
+    QCOMPARE(bench.value(13), QStringLiteral("    Triangle 1 4 5"));
     {
-        QStringList l = sky;
-        l[41] = QStringLiteral("  ProtoInstanceGeometry cube_0_1");
-        add("skyw3 undefined proto geometry", l,
-            QStringLiteral("41:24:8:E:ProtoInstanceGeometry of an undefined proto"));
+        QStringList l = bench;
+        l[13] = QStringLiteral("    Triangle 1 4 7");
+        add("bench index past count", l,
+            QStringLiteral("13:17:1:E:vertex 7 does not exist in this clump (6 vertices)"));
     }
 }
 

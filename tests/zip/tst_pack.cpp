@@ -30,7 +30,7 @@ class TestPack : public QObject
 private slots:
     void packsTheSavedFile()
     {
-        const QByteArray text = readFile(ORVANE_SAMPLES_DIR "/sv-nutcracker1.rwx");
+        const QByteArray text = readFile(dataFile("figure.rwx"));
         QVERIFY(!text.isEmpty());
         const QString archive = m_dir.filePath("zips/house13.zip");
         QCOMPARE(saveAndPack(text, archive), 0);

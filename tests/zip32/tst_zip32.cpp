@@ -120,7 +120,7 @@ private slots:
     {
         QFETCH(char, level);
         QFETCH(quint16, method);
-        const QByteArray content = readFile(ORVANE_SAMPLES_DIR "/skyw3.rwx");
+        const QByteArray content = readFile(dataFile("crate.rwx"));
         QVERIFY(!content.isEmpty());
         const qint64 mtime = 1589710831; // an odd second: entry times keep two seconds
         writeFile(path("models/house13.rwx"), content, mtime);
