@@ -6,6 +6,7 @@
 #include "app/form1.h"
 #include "app/richtextbox.h"
 #include "cleanup/cleanup.h"
+#include "support/scriptgen.h"
 #include "support/scripteddialogs.h"
 #include "support/testmain.h"
 #include "support/windowdriver.h"
@@ -237,9 +238,7 @@ void MenuCommandTest::cleanUpKeepsAnLfScriptLf()
 void MenuCommandTest::cleanUpHandlesLongScripts()
 {
     // Far past 32767 characters, with the comment at the very end.
-    QString script;
-    for (int i = 0; i < 8000; ++i)
-        script += QStringLiteral("vertex %1 0 0\r\n").arg(i);
+    QString script = generateScript({.size = 100000, .comments = false});
     script += QStringLiteral("quad 1 2 3 4 # last face");
     QVERIFY(script.size() > 100000);
     setPaneText(m_window->richTextBox(), script);

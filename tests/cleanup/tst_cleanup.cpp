@@ -4,6 +4,7 @@
 #include "cleanup/cleanup.h"
 #include "support/cleanupreference.h"
 #include "support/files.h"
+#include "support/scriptgen.h"
 #include "support/testmain.h"
 
 #include <QRandomGenerator>
@@ -247,12 +248,7 @@ void TestCleanup::longTexts()
     QVERIFY2(what.isEmpty(), what.left(300).constData());
 
     // A model-like script with "#!" lines throughout and comments at its end.
-    QString script;
-    for (int i = 0; script.size() < 120000; ++i) {
-        script += QStringLiteral("  Vertex %1   %2 0  UV 0 1 \r\n").arg(i).arg(i * 2);
-        if (i % 50 == 0)
-            script += QStringLiteral("#! Collision off\r\n\r\n");
-    }
+    QString script = generateScript({.size = 120000, .comments = false, .untidy = true});
     script += QStringLiteral("Quad 1 2 3 4  # back\r\n\r\n# the end\r\nModelEnd # no break");
     what = disagreement(script);
     QVERIFY2(what.isEmpty(), what.left(300).constData());

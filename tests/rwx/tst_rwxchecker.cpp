@@ -4,6 +4,7 @@
 #include "rwx/checker.h"
 
 #include "support/files.h"
+#include "support/scriptgen.h"
 #include "support/testmain.h"
 
 #include <QRegularExpression>
@@ -63,6 +64,7 @@ private slots:
     void samplesAreClean();
     void plantedFault_data();
     void plantedFault();
+    void generatedScripts();
     void snippets_data();
     void snippets();
     void lineBreaksKeepPositions();
@@ -209,6 +211,22 @@ void TestRwxChecker::plantedFault()
     for (int b = 0; b < 3; ++b) {
         const QString text = lines.join(kBreaks[b]);
         QCOMPARE(describe(rwx::checkScript(text)), QStringList{expected});
+    }
+}
+
+// The generated scripts the tests and benchmarks use: clean, or faulty in
+// their face indices only.
+void TestRwxChecker::generatedScripts()
+{
+    for (const bool untidy : {false, true}) {
+        const QString clean = generateScript({.size = 100000, .untidy = untidy});
+        QVERIFY(clean.size() >= 100000);
+        QCOMPARE(describe(rwx::checkScript(clean)), QStringList());
+        const QString faulty = generateScript({.size = 100000, .untidy = untidy, .faulty = true});
+        const QStringList found = describe(rwx::checkScript(faulty));
+        QVERIFY2(found.size() > faulty.count(u'\n') / 80, qPrintable(QString::number(found.size())));
+        for (const QString &f : found)
+            QVERIFY2(f.contains(QStringLiteral(":E:vertex ")) && f.contains(QStringLiteral("does not exist in this")), qPrintable(f));
     }
 }
 
