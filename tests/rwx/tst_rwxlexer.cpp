@@ -184,7 +184,7 @@ void TestRwxLexer::typingRestylesLittle()
     QVERIFY(QTest::qWaitForWindowExposed(&ed));
     ed.setText(QString::fromUtf8(script));
     ed.viewport()->repaint();
-    QTest::qWait(50);
+    QCoreApplication::processEvents();
     const qint64 before = lexer->styledBytes();
     QVERIFY(before > 0);
     QVERIFY(before < script.size() / 10);
