@@ -92,115 +92,62 @@ void TestRwxChecker::samplesAreClean()
     scriptsAreClean();
 }
 
-// One fault planted at a known place of a test script: the one finding, and
-// the line itself as it was, so that an edit of the script shows here.
+// One fault planted at a known place of a test script: the one finding. The
+// line is pinned as the script has it, so that an edit of the script shows here.
 void TestRwxChecker::plantedFault_data()
 {
     QTest::addColumn<QStringList>("lines");
     QTest::addColumn<QString>("expected");
 
-    auto add = [](const char *name, const QStringList &lines, const QString &expected) {
-        QTest::newRow(name) << lines << expected;
+    const struct {
+        const char *name;
+        const char *file;
+        int line; // 0-based
+        const char *was;
+        bool replace;     // the line gives way to `put`; otherwise `put` follows it
+        QStringList put;
+        const char *expected;
+    } plants[] = {
+        {"panel ClumpEnd removed", "panel.rwx", 13, "  clumpend", true, {},
+         "2:2:10:E:ClumpBegin without ClumpEnd"},
+        {"panel second ClumpEnd", "panel.rwx", 13, "  clumpend", false, {"ClumpEnd"},
+         "14:0:8:E:ClumpEnd without ClumpBegin"},
+        {"panel index past count", "panel.rwx", 11, "    quad 1 2 3 4", true, {"    quad 1 2 3 5"},
+         "11:15:1:E:vertex 5 does not exist in this clump (4 vertices)"},
+        // The hand's, three clumps deep: every later ClumpEnd closes the clump
+        // before its own, and the body is left open.
+        {"figure ClumpEnd of a hand removed", "figure.rwx", 240, "        ClumpEnd", true, {},
+         "68:2:10:E:ClumpBegin without ClumpEnd"},
+        {"figure index past proto count", "figure.rwx", 49, "    Polygon 8 9 10 11 12 13 14 15 16 Tag 2", true,
+         {"    Polygon 8 9 10 11 12 13 14 15 17 Tag 2"},
+         "49:34:2:E:vertex 17 does not exist in this proto (16 vertices)"},
+        {"crate wrong polygon count", "crate.rwx", 42, "    Polygon 4 1 2 3 4 Tag 100    # bottom", true,
+         {"    Polygon 5 1 2 3 4 Tag 100    # bottom"}, "42:4:17:E:Polygon 5 lists 4 vertices"},
+        {"crate polygon lists too many", "crate.rwx", 42, "    Polygon 4 1 2 3 4 Tag 100    # bottom", true,
+         {"    Polygon 3 1 2 3 4 Tag 100    # bottom"}, "42:4:17:E:Polygon 3 lists 4 vertices"},
+        {"crate proto inside a clump", "crate.rwx", 25, "  ClumpBegin            # the box", false,
+         {"protobegin late", "protoend"}, "26:0:10:E:ProtoBegin inside a clump"},
+        {"crate proto inside a proto", "crate.rwx", 16, "  protobegin Nail", false,
+         {"  ProtoBegin inner", "protoend"}, "17:2:10:E:ProtoBegin inside another proto"},
+        {"crate undefined proto", "crate.rwx", 30, "      ProtoInstance plank", true,
+         {"      protoinstance planks"}, "30:20:6:E:ProtoInstance of an undefined proto"},
+        {"crate unknown keyword", "crate.rwx", 18, "    Opacity 1.", true, {"    Opacitty 1."},
+         "18:4:8:W:unknown keyword \"Opacitty\""},
+        {"crate undefined proto geometry", "crate.rwx", 36, "    ProtoInstanceGeometry nail", true,
+         {"    ProtoInstanceGeometry nails"}, "36:26:5:E:ProtoInstanceGeometry of an undefined proto"},
+        {"lamp TransformEnd removed", "lamp.rwx", 13, "  TransformEnd", true, {},
+         "6:2:14:E:TransformBegin without TransformEnd"},
+        {"bench index past count", "bench.rwx", 13, "    Triangle 1 4 5", true, {"    Triangle 1 4 7"},
+         "13:17:1:E:vertex 7 does not exist in this clump (6 vertices)"},
     };
-
-    const QStringList panel = scriptLines(QStringLiteral("panel.rwx"));
-    QCOMPARE(panel.value(13), QStringLiteral("  clumpend"));
-    {
-        QStringList l = panel;
-        l.removeAt(13);
-        add("panel ClumpEnd removed", l, QStringLiteral("2:2:10:E:ClumpBegin without ClumpEnd"));
-    }
-    {
-        QStringList l = panel;
-        l.insert(14, QStringLiteral("ClumpEnd"));
-        add("panel second ClumpEnd", l, QStringLiteral("14:0:8:E:ClumpEnd without ClumpBegin"));
-    }
-    {
-        QStringList l = panel;
-        QCOMPARE(l[11], QStringLiteral("    quad 1 2 3 4"));
-        l[11].replace(15, 1, QStringLiteral("5"));
-        add("panel index past count", l,
-            QStringLiteral("11:15:1:E:vertex 5 does not exist in this clump (4 vertices)"));
-    }
-
-    const QStringList figure = scriptLines(QStringLiteral("figure.rwx"));
-    QCOMPARE(figure.value(68), QStringLiteral("  ClumpBegin            # body"));
-    QCOMPARE(figure.value(240), QStringLiteral("        ClumpEnd"));
-    {
-        QStringList l = figure;
-        l.removeAt(240); // the hand's, three clumps deep: the body is left open
-        add("figure ClumpEnd of a hand removed", l, QStringLiteral("68:2:10:E:ClumpBegin without ClumpEnd"));
-    }
-    QCOMPARE(figure.value(49), QStringLiteral("    Polygon 8 9 10 11 12 13 14 15 16 Tag 2"));
-    {
-        QStringList l = figure;
-        l[49].replace(34, 2, QStringLiteral("17"));
-        add("figure index past proto count", l,
-            QStringLiteral("49:34:2:E:vertex 17 does not exist in this proto (16 vertices)"));
-    }
-
-    const QStringList crate = scriptLines(QStringLiteral("crate.rwx"));
-    QCOMPARE(crate.value(42), QStringLiteral("    Polygon 4 1 2 3 4 Tag 100    # bottom"));
-    {
-        QStringList l = crate;
-        l[42].replace(12, 1, QStringLiteral("5"));
-        add("crate wrong polygon count", l, QStringLiteral("42:4:17:E:Polygon 5 lists 4 vertices"));
-    }
-    {
-        QStringList l = crate;
-        l[42].replace(12, 1, QStringLiteral("3"));
-        add("crate polygon lists too many", l, QStringLiteral("42:4:17:E:Polygon 3 lists 4 vertices"));
-    }
-    QCOMPARE(crate.value(25), QStringLiteral("  ClumpBegin            # the box"));
-    {
-        QStringList l = crate;
-        l.insert(26, QStringLiteral("protoend"));
-        l.insert(26, QStringLiteral("protobegin late"));
-        add("crate proto inside a clump", l, QStringLiteral("26:0:10:E:ProtoBegin inside a clump"));
-    }
-    QCOMPARE(crate.value(16), QStringLiteral("  protobegin Nail"));
-    {
-        QStringList l = crate;
-        l.insert(17, QStringLiteral("protoend"));
-        l.insert(17, QStringLiteral("  ProtoBegin inner"));
-        add("crate proto inside a proto", l, QStringLiteral("17:2:10:E:ProtoBegin inside another proto"));
-    }
-    QCOMPARE(crate.value(30), QStringLiteral("      ProtoInstance plank"));
-    {
-        QStringList l = crate;
-        l[30] = QStringLiteral("      protoinstance planks");
-        add("crate undefined proto", l, QStringLiteral("30:20:6:E:ProtoInstance of an undefined proto"));
-    }
-    QCOMPARE(crate.value(18), QStringLiteral("    Opacity 1."));
-    {
-        QStringList l = crate;
-        l[18] = QStringLiteral("    Opacitty 1.");
-        add("crate unknown keyword", l, QStringLiteral("18:4:8:W:unknown keyword \"Opacitty\""));
-    }
-    QCOMPARE(crate.value(36), QStringLiteral("    ProtoInstanceGeometry nail"));
-    {
-        QStringList l = crate;
-        l[36] = QStringLiteral("    ProtoInstanceGeometry nails");
-        add("crate undefined proto geometry", l,
-            QStringLiteral("36:26:5:E:ProtoInstanceGeometry of an undefined proto"));
-    }
-
-    const QStringList lamp = scriptLines(QStringLiteral("lamp.rwx"));
-    QCOMPARE(lamp.value(6), QStringLiteral("  TransformBegin"));
-    QCOMPARE(lamp.value(13), QStringLiteral("  TransformEnd"));
-    {
-        QStringList l = lamp;
-        l.removeAt(13);
-        add("lamp TransformEnd removed", l, QStringLiteral("6:2:14:E:TransformBegin without TransformEnd"));
-    }
-
-    const QStringList bench = scriptLines(QStringLiteral("bench.rwx"));
-    QCOMPARE(bench.value(13), QStringLiteral("    Triangle 1 4 5"));
-    {
-        QStringList l = bench;
-        l[13] = QStringLiteral("    Triangle 1 4 7");
-        add("bench index past count", l,
-            QStringLiteral("13:17:1:E:vertex 7 does not exist in this clump (6 vertices)"));
+    for (const auto &plant : plants) {
+        QStringList lines = scriptLines(QString::fromLatin1(plant.file));
+        QCOMPARE(lines.value(plant.line), QString::fromLatin1(plant.was));
+        if (plant.replace)
+            lines.removeAt(plant.line);
+        for (qsizetype i = 0; i < plant.put.size(); ++i)
+            lines.insert(plant.line + (plant.replace ? 0 : 1) + i, plant.put[i]);
+        QTest::newRow(plant.name) << lines << QString::fromUtf8(plant.expected);
     }
 }
 
