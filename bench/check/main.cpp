@@ -4,6 +4,7 @@
 // it (read the text, check, draw the marks), against the pause before it.
 #include "rwx/checker.h"
 #include "rwx/support.h"
+#include "support/scriptgen.h"
 
 #include <Qsci/qsciscintilla.h>
 
@@ -15,36 +16,6 @@
 #include <functional>
 
 namespace {
-
-// A jointed model: protos of textured faces, instanced in nested clumps.
-QString generateScript(qsizetype targetBytes, bool faulty = false)
-{
-    QString s;
-    s.reserve(targetBytes + 4096);
-    s += QStringLiteral("# generated for timing\r\nModelBegin\r\n");
-    int proto = 0;
-    QStringList protos;
-    while (s.size() < targetBytes) {
-        const QString name = QStringLiteral("part_%1").arg(proto++);
-        protos << name;
-        s += QStringLiteral("ProtoBegin %1\r\n  Ambient .6\r\n  Diffuse .7\r\n  LightSampling Vertex\r\n"
-                            "  Texture sv-tex%2 Mask sv-mask\r\n").arg(name).arg(proto % 7);
-        for (int v = 1; v <= 120; ++v)
-            s += QStringLiteral("  Vertex -.%1 .0%2 %3.25 UV 1.%1 .9%2 #! Prelight .5 .5 .5\r\n")
-                     .arg(v * 37 % 1000).arg(v % 10).arg(v % 3);
-        for (int f = 1; f + 3 <= 120; f += 2) {
-            s += QStringLiteral("  Quad %1 %2 %3 %4 # face\r\n").arg(f).arg(f + 1).arg(f + 2).arg(f + 3);
-            s += QStringLiteral("  Triangle %1 %2 %3 Tag %4\r\n").arg(f).arg(f + 2).arg(faulty ? 200 : f + 1).arg(f);
-        }
-        s += QStringLiteral("  Polygon 5 1 2 3 4 5\r\nProtoEnd\r\n");
-    }
-    s += QStringLiteral("ClumpBegin\r\n");
-    for (const QString &p : std::as_const(protos))
-        s += QStringLiteral("TransformBegin\r\n Translate 0 .1 0\r\n ClumpBegin\r\n  Tag 3\r\n"
-                            "  ProtoInstance %1\r\n ClumpEnd\r\nTransformEnd\r\n").arg(p);
-    s += QStringLiteral("ClumpEnd\r\nModelEnd\r\n");
-    return s;
-}
 
 // The best of several runs, in milliseconds.
 double best(int runs, const std::function<void()> &work)
@@ -67,7 +38,7 @@ int main(int argc, char **argv)
 {
     QApplication app(argc, argv);
 
-    const QString big = generateScript(5 * 1024 * 1024);
+    const QString big = orvane_test::generateScript({.size = 5 * 1024 * 1024});
     const double mb = double(big.size()) / (1024.0 * 1024.0); // ASCII: one byte per character
     const qsizetype bigFindings = rwx::checkScript(big).size();
     const double copyMs = best(15, [&] {
@@ -82,8 +53,8 @@ int main(int argc, char **argv)
                 mb / (checkMs / 1000.0), checkMs / copyMs);
 
     const int pauseMs = rwx::RwxSupport::DefaultPauseMs;
-    const QString small = generateScript(200 * 1024);
-    const QString smallFaulty = generateScript(200 * 1024, true);
+    const QString small = orvane_test::generateScript({.size = 200 * 1024});
+    const QString smallFaulty = orvane_test::generateScript({.size = 200 * 1024, .faulty = true});
     // The worst case for drawing: every line of a pasted non-script marked.
     QString everyLine = QStringLiteral("ModelBegin\r\n");
     while (everyLine.size() < 200 * 1024)
@@ -98,7 +69,7 @@ int main(int argc, char **argv)
     QsciScintilla editor;
     editor.setUtf8(true);
     rwx::RwxSupport *support = rwx::attachRwxSupport(&editor);
-    for (const auto &[label, text] : {std::pair{"clean", &small}, std::pair{"one fault in 40 lines", &smallFaulty},
+    for (const auto &[label, text] : {std::pair{"clean", &small}, std::pair{"faulty face indices", &smallFaulty},
                                      std::pair{"every line marked", static_cast<const QString *>(&everyLine)}}) {
         editor.setText(*text);
         const double ms = best(10, [&] { support->checkNow(); });

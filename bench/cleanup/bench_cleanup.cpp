@@ -5,12 +5,12 @@
 #include "app/richtextbox.h"
 #include "bench/support/benchapp.h"
 #include "cleanup/cleanup.h"
-#include "tests/cleanup/reference.h"
+#include "support/cleanupreference.h"
+#include "support/scriptgen.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QTemporaryDir>
-#include <QRandomGenerator>
 #include <QTextStream>
 
 #include <algorithm>
@@ -24,51 +24,6 @@ constexpr qsizetype ScriptSize = 10 * 1000 * 1000;
 // its time grows with the square of the size; it runs on a slice.
 constexpr qsizetype CommentSliceSize = 1000 * 1000;
 constexpr double TargetTimesCopy = 10.0;
-
-QString number(QRandomGenerator &rng)
-{
-    return QString::number(rng.bounded(-2000, 2000) / 1000.0, 'g', 3);
-}
-
-QString blanks(QRandomGenerator &rng, int most)
-{
-    return QString(rng.bounded(1, most + 1), QLatin1Char(' '));
-}
-
-// Clumps of vertices and polygons, with comments after statements and on
-// lines of their own, "#!" lines, indented and over-spaced lines, lines of
-// blanks and runs of empty lines.
-QString modelScript(qsizetype size)
-{
-    QRandomGenerator rng(1234);
-    QString s;
-    s.reserve(size + 200);
-    s += QStringLiteral("# Generated model for timing\r\nModelBegin\r\n");
-    int clump = 0;
-    while (s.size() < size) {
-        s += QStringLiteral("\r\n  ClumpBegin   # clump %1\r\n").arg(++clump);
-        s += QStringLiteral("  #! RandomUVs\r\n");
-        const int vertices = rng.bounded(8, 40);
-        for (int v = 1; v <= vertices; ++v) {
-            s += QStringLiteral("    Vertex") + blanks(rng, 3) + number(rng) + blanks(rng, 2) + number(rng)
-                + QLatin1Char(' ') + number(rng) + QStringLiteral(" UV ") + number(rng) + QLatin1Char(' ')
-                + number(rng);
-            if (rng.bounded(4) == 0)
-                s += blanks(rng, 6) + QStringLiteral("# vertex ") + QString::number(v);
-            s += rng.bounded(10) == 0 ? QStringLiteral("   \r\n") : QStringLiteral("\r\n");
-        }
-        s += QStringLiteral("\r\n    # faces\r\n");
-        for (int q = 1; q + 3 <= vertices; q += 2) {
-            s += QStringLiteral("    Quad %1 %2  %3 %4").arg(q).arg(q + 1).arg(q + 2).arg(q + 3);
-            s += rng.bounded(3) == 0 ? QStringLiteral("   #! tag %1\r\n").arg(q) : QStringLiteral("\r\n");
-        }
-        s += QStringLiteral("    Color .6 .6 .6         # red, green, blue\r\n");
-        s += QStringLiteral("    #! Collision off      # 'on' or 'off'\r\n");
-        s += QStringLiteral("        \r\n\r\n\r\n  ClumpEnd  \r\n");
-    }
-    s += QStringLiteral("ModelEnd\r\n");
-    return s;
-}
 
 // Best of a few runs, in seconds.
 double bestOf(int runs, const std::function<qsizetype()> &work)
@@ -148,7 +103,7 @@ int main(int argc, char **argv)
 {
     BenchApplication app(argc, argv);
     QTextStream out(stdout);
-    const QString script = modelScript(ScriptSize);
+    const QString script = orvane_test::generateScript({.size = ScriptSize, .untidy = true});
     const double mb = script.size() / 1e6;
     out << "Clean-up on a generated model script of " << script.size() << " characters ("
         << script.count(QLatin1Char('#')) << " '#', " << script.count(QLatin1String("\r\n")) << " lines)\n";

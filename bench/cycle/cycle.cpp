@@ -13,27 +13,9 @@
 
 #include "app/form1.h"
 #include "bench/support/benchapp.h"
+#include "support/scriptgen.h"
 
 namespace {
-QByteArray modelScript(qsizetype bytes)
-{
-    QByteArray s = "# generated model\r\nmodelbegin\r\n";
-    int clump = 0;
-    while (s.size() < bytes) {
-        s += "  clumpbegin  # part " + QByteArray::number(++clump) + "\r\n";
-        s += "    #! prelight 0.5 0.5 0.5\r\n    color 0.8 0.7 0.6\r\n";
-        for (int v = 0; v < 24; ++v)
-            s += "    vertex " + QByteArray::number(v * 0.125, 'f', 3) + " " + QByteArray::number(clump * 0.5, 'f', 2) +
-                 " -" + QByteArray::number(v % 7 * 0.25, 'f', 2) + "  uv 0.25 0.75\r\n";
-        for (int q = 1; q + 3 <= 24; q += 4)
-            s += "    quad " + QByteArray::number(q) + " " + QByteArray::number(q + 1) + " " +
-                 QByteArray::number(q + 2) + " " + QByteArray::number(q + 3) + "\r\n";
-        s += "\r\n  clumpend\r\n";
-    }
-    s += "modelend\r\n";
-    return s;
-}
-
 double median(std::vector<double> v)
 {
     std::sort(v.begin(), v.end());
@@ -54,7 +36,7 @@ void measure(const char *label, qsizetype size)
     QDir(dir.path()).mkdir("plain");
     const QString source = dir.filePath("house12.rwx");
     QFile file(source);
-    if (!file.open(QIODevice::WriteOnly) || file.write(modelScript(size)) < 0)
+    if (!file.open(QIODevice::WriteOnly) || file.write(orvane_test::generateScript({.size = size}).toLatin1()) < 0)
         return;
     file.close();
 

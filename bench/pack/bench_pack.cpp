@@ -2,6 +2,7 @@
 // against Info-ZIP's `zip -9 -j` on the same generated scripts, in the same
 // run. Prints both times (best of several interleaved runs) and the ratio;
 // a ratio of 1.0 or less means PackZip is at least as fast.
+#include "support/scriptgen.h"
 #include "zip/vbzipbas.h"
 
 #include <QCoreApplication>
@@ -16,44 +17,6 @@
 #include <limits>
 
 namespace {
-
-// A model-like script of about `size` bytes: clumps of vertices with
-// texture coordinates, quads over them, colours and textures; CR LF lines.
-QByteArray generateScript(qsizetype size)
-{
-    QByteArray out;
-    out.reserve(size + 256);
-    quint32 seed = 12345;
-    auto next = [&seed] {
-        seed = seed * 1664525u + 1013904223u;
-        return seed >> 8;
-    };
-    auto coord = [&next] { return (double(next() % 200001) - 100000.0) / 10000.0; };
-    char line[160];
-    out += "ModelBegin\r\n";
-    int clump = 0;
-    while (out.size() < size) {
-        ++clump;
-        std::snprintf(line, sizeof line, " ClumpBegin # part %d\r\n  Color %.3f %.3f %.3f\r\n"
-                                         "  Surface 0.6 0.4 0.0\r\n  Texture wood%u\r\n",
-                      clump, (next() % 1000) / 1000.0, (next() % 1000) / 1000.0,
-                      (next() % 1000) / 1000.0, next() % 9 + 1);
-        out += line;
-        const int vertices = 40 + int(next() % 80) / 4 * 4;
-        for (int v = 0; v < vertices; ++v) {
-            std::snprintf(line, sizeof line, "  Vertex %.4f %.4f %.4f UV %.3f %.3f\r\n", coord(),
-                          coord(), coord(), (next() % 1000) / 1000.0, (next() % 1000) / 1000.0);
-            out += line;
-        }
-        for (int q = 1; q + 3 <= vertices; q += 4) {
-            std::snprintf(line, sizeof line, "  Quad %d %d %d %d\r\n", q, q + 1, q + 2, q + 3);
-            out += line;
-        }
-        out += " ClumpEnd\r\n";
-    }
-    out += "ModelEnd\r\n";
-    return out;
-}
 
 double packWithPackZip(const QString &file, const QString &archive)
 {
@@ -108,7 +71,7 @@ int main(int argc, char **argv)
     for (const Case &c : cases) {
         const QString file = dir.filePath(QString("house%1.rwx").arg(c.size >> 20));
         QFile out(file);
-        if (!out.open(QIODevice::WriteOnly) || out.write(generateScript(c.size)) < c.size)
+        if (!out.open(QIODevice::WriteOnly) || out.write(orvane_test::generateScript({.size = c.size}).toLatin1()) < c.size)
             return 1;
         out.close();
         double ours = std::numeric_limits<double>::max();

@@ -1,14 +1,16 @@
 // The one-pass clean-up transformations against their literal, repeated-pass
-// counterparts in reference.h, on fixed cases, random texts, long texts and
-// the sample scripts.
+// counterparts in support/cleanupreference.h, on fixed cases, random texts, long texts,
+// our own test scripts and the samples.
 #include "cleanup/cleanup.h"
-#include "reference.h"
+#include "support/cleanupreference.h"
+#include "support/files.h"
+#include "support/scriptgen.h"
 #include "support/testmain.h"
 
-#include <QDir>
-#include <QFile>
-#include <QFileInfo>
 #include <QRandomGenerator>
+#include <QRegularExpression>
+
+using namespace orvane_test;
 
 namespace {
 
@@ -100,24 +102,18 @@ QString randomPieces(QRandomGenerator &rng, qsizetype length)
 
 QString crlf(QString text)
 {
-    return text.replace(QLatin1Char('\n'), QLatin1String("\r\n"));
+    return text.replace(QRegularExpression(QStringLiteral("\r\n|\r|\n")), QStringLiteral("\r\n"));
 }
 
-QStringList sampleFiles()
+void addScriptRows(const QStringList &files)
 {
-    QDir dir(QStringLiteral(ORVANE_SAMPLES_DIR));
-    QStringList files;
-    for (const QString &name : dir.entryList({QStringLiteral("*.rwx")}, QDir::Files, QDir::Name))
-        files << dir.filePath(name);
-    return files;
-}
-
-QString readSample(const QString &path)
-{
-    QFile f(path);
-    if (!f.open(QIODevice::ReadOnly))
-        return {};
-    return QString::fromUtf8(f.readAll());
+    QTest::addColumn<QString>("text");
+    for (const QString &path : files) {
+        const QString text = readScriptText(path);
+        const QByteArray name = QFileInfo(path).fileName().toUtf8();
+        QTest::newRow(name + " as stored") << text;
+        QTest::newRow(name + " with CR LF") << crlf(text);
+    }
 }
 
 } // namespace
@@ -132,6 +128,8 @@ private slots:
     void randomTexts();
     void longTexts();
     void threeInARow();
+    void scripts_data();
+    void scripts();
     void samples_data();
     void samples();
 };
@@ -250,12 +248,7 @@ void TestCleanup::longTexts()
     QVERIFY2(what.isEmpty(), what.left(300).constData());
 
     // A model-like script with "#!" lines throughout and comments at its end.
-    QString script;
-    for (int i = 0; script.size() < 120000; ++i) {
-        script += QStringLiteral("  Vertex %1   %2 0  UV 0 1 \r\n").arg(i).arg(i * 2);
-        if (i % 50 == 0)
-            script += QStringLiteral("#! Collision off\r\n\r\n");
-    }
+    QString script = generateScript({.size = 120000, .comments = false, .untidy = true});
     script += QStringLiteral("Quad 1 2 3 4  # back\r\n\r\n# the end\r\nModelEnd # no break");
     what = disagreement(script);
     QVERIFY2(what.isEmpty(), what.left(300).constData());
@@ -293,20 +286,12 @@ void TestCleanup::threeInARow()
     QCOMPARE(DeleteEmptyStrings(DeleteSpacers(DeleteComments(script))), expected);
 }
 
-void TestCleanup::samples_data()
+void TestCleanup::scripts_data()
 {
-    QTest::addColumn<QString>("text");
-    const QStringList files = sampleFiles();
-    QVERIFY2(files.size() >= 6, qPrintable(QStringLiteral("samples missing in ") + ORVANE_SAMPLES_DIR));
-    for (const QString &path : files) {
-        const QString text = readSample(path);
-        const QByteArray name = QFileInfo(path).fileName().toUtf8();
-        QTest::newRow(name + " as stored") << text;
-        QTest::newRow(name + " with CR LF") << crlf(text);
-    }
+    addScriptRows(dataScripts());
 }
 
-void TestCleanup::samples()
+void TestCleanup::scripts()
 {
     QFETCH(QString, text);
     QVERIFY(!text.isEmpty());
@@ -330,15 +315,26 @@ void TestCleanup::samples()
     for (qsizetype at = cleaned.indexOf(QLatin1Char('#')); at >= 0;
          at = cleaned.indexOf(QLatin1Char('#'), at + 1))
         QVERIFY2(cleaned.mid(at, 2) == QLatin1String("#!"), qPrintable(cleaned.mid(at, 40)));
-    if (text.startsWith(QLatin1String("# Simple four meter panel"))) {
+    if (text.startsWith(QLatin1String("# Garden sign on a post"))) {
         QCOMPARE(cleaned, QStringLiteral("modelbegin\r\nclumpbegin\r\n"
-                                         "vertex -.2 .4 0 UV 0 0\r\nvertex .2 .4 0 UV 1 0\r\n"
-                                         "vertex .2 0 0 UV 1 1\r\nvertex -.2 0 0 UV 0 1\r\n"
-                                         "color .6 .6 .6\r\nsurface .5 .3 0\r\n"
-                                         "texturemodes lit foreshorten\r\n"
+                                         "color .55 .4 .25\r\nsurface .5 .4 0\r\n"
+                                         "texturemodes lit foreshorten\r\ntexture signwood\r\n"
+                                         "vertex -.1 .25 0 uv 0 0\r\nvertex .1 .25 0 uv 1 0\r\n"
+                                         "vertex .1 .15 0 uv 1 1\r\nvertex -.1 .15 0 uv 0 1\r\n"
                                          "quad 1 2 3 4\r\nquad 4 3 2 1\r\n"
                                          "clumpend\r\nmodelend\r\n"));
     }
+}
+
+void TestCleanup::samples_data()
+{
+    ORVANE_REQUIRE_SAMPLES();
+    addScriptRows(sampleScripts());
+}
+
+void TestCleanup::samples()
+{
+    scripts();
 }
 
 ORVANE_CORE_TEST_MAIN(TestCleanup)

@@ -1,27 +1,22 @@
-// The structure checker without a window: real scripts, planted faults,
-// letter case, "#!" statements and every kind of line break.
+// The structure checker without a window: our own test scripts and the
+// samples, planted faults, letter case, "#!" statements and every kind of
+// line break.
 #include "rwx/checker.h"
 
+#include "support/files.h"
+#include "support/scriptgen.h"
 #include "support/testmain.h"
 
-#include <QDir>
-#include <QFile>
+#include <QRegularExpression>
 
 using rwx::Finding;
+using namespace orvane_test;
 
 namespace {
 
-QString sampleText(const QString &name)
+QStringList scriptLines(const QString &name)
 {
-    QFile f(QStringLiteral(ORVANE_SAMPLES_DIR "/") + name);
-    if (!f.open(QIODevice::ReadOnly))
-        return QString();
-    return QString::fromUtf8(f.readAll());
-}
-
-QStringList sampleLines(const QString &name)
-{
-    return sampleText(name).split(u'\n');
+    return readScriptText(dataFile(name)).split(QRegularExpression(QStringLiteral("\r\n|\r|\n")));
 }
 
 // "line:column:length:E|W:message", the way the tables below write a finding.
@@ -37,135 +32,122 @@ QStringList describe(const QList<Finding> &findings)
 const QStringList kBreaks = {QStringLiteral("\n"), QStringLiteral("\r\n"), QStringLiteral("\r")};
 const char *kBreakNames[] = {"LF", "CRLF", "CR"};
 
+// Each script as stored, with each kind of line break, with a byte-order
+// mark and with an 8-bit comment line in front.
+void addCleanRows(const QStringList &paths)
+{
+    QTest::addColumn<QString>("text");
+    QVERIFY(!paths.isEmpty());
+    for (const QString &path : paths) {
+        const QString text = readScriptText(path);
+        const QByteArray file = QFileInfo(path).fileName().toUtf8();
+        QVERIFY(!text.isEmpty());
+        QTest::addRow("%s as stored", file.constData()) << text;
+        const QString lf = QString(text).replace(QRegularExpression(QStringLiteral("\r\n?")), QStringLiteral("\n"));
+        for (int b = 0; b < 3; ++b)
+            QTest::addRow("%s %s", file.constData(), kBreakNames[b]) << QString(lf).replace(u'\n', kBreaks[b]);
+        QTest::addRow("%s BOM", file.constData()) << (text.startsWith(QChar(0xFEFF)) ? text : QChar(0xFEFF) + text);
+        // 8-bit comments, read as the Windows code page would give them.
+        QTest::addRow("%s 8-bit comment", file.constData())
+            << QString::fromLatin1("# Gr\xFC\xDF" "e, \xE9t\xE9 \xA9\r\n") + QString(lf).replace(u'\n', QStringLiteral("\r\n"));
+    }
+}
+
 } // namespace
 
 class TestRwxChecker : public QObject {
     Q_OBJECT
 private slots:
-    void realScriptsAreClean_data();
-    void realScriptsAreClean();
+    void scriptsAreClean_data();
+    void scriptsAreClean();
+    void samplesAreClean_data();
+    void samplesAreClean();
     void plantedFault_data();
     void plantedFault();
+    void generatedScripts();
     void snippets_data();
     void snippets();
     void lineBreaksKeepPositions();
 };
 
-void TestRwxChecker::realScriptsAreClean_data()
+void TestRwxChecker::scriptsAreClean_data()
 {
-    QTest::addColumn<QString>("text");
-    const QStringList files = QDir(QStringLiteral(ORVANE_SAMPLES_DIR))
-        .entryList({QStringLiteral("*.rwx")}, QDir::Files, QDir::Name);
-    QVERIFY(files.size() >= 6);
-    for (const QString &file : files) {
-        const QString text = sampleText(file);
-        QVERIFY(!text.isEmpty());
-        const QString lf = QString(text).remove(u'\r');
-        for (int b = 0; b < 3; ++b)
-            QTest::addRow("%s %s", qPrintable(file), kBreakNames[b]) << QString(lf).replace(u'\n', kBreaks[b]);
-        QTest::addRow("%s BOM", qPrintable(file)) << (text.startsWith(QChar(0xFEFF)) ? text : QChar(0xFEFF) + text);
-        // 8-bit comments, read as the Windows code page would give them.
-        QTest::addRow("%s 8-bit comment", qPrintable(file))
-            << QString::fromLatin1("# Gr\xFC\xDF" "e, \xE9t\xE9 \xA9\r\n") + QString(lf).replace(u'\n', QStringLiteral("\r\n"));
-    }
+    addCleanRows(dataScripts());
 }
 
-void TestRwxChecker::realScriptsAreClean()
+void TestRwxChecker::scriptsAreClean()
 {
     QFETCH(QString, text);
     QCOMPARE(describe(rwx::checkScript(text)), QStringList());
 }
 
+void TestRwxChecker::samplesAreClean_data()
+{
+    ORVANE_REQUIRE_SAMPLES();
+    addCleanRows(sampleScripts());
+}
+
+void TestRwxChecker::samplesAreClean()
+{
+    scriptsAreClean();
+}
+
+// One fault planted at a known place of a test script: the one finding. The
+// line is pinned as the script has it, so that an edit of the script shows here.
 void TestRwxChecker::plantedFault_data()
 {
     QTest::addColumn<QStringList>("lines");
     QTest::addColumn<QString>("expected");
 
-    auto add = [](const char *name, const QStringList &lines, const QString &expected) {
-        QTest::newRow(name) << lines << expected;
+    const struct {
+        const char *name;
+        const char *file;
+        int line; // 0-based
+        const char *was;
+        bool replace;     // the line gives way to `put`; otherwise `put` follows it
+        QStringList put;
+        const char *expected;
+    } plants[] = {
+        {"panel ClumpEnd removed", "panel.rwx", 13, "  clumpend", true, {},
+         "2:2:10:E:ClumpBegin without ClumpEnd"},
+        {"panel second ClumpEnd", "panel.rwx", 13, "  clumpend", false, {"ClumpEnd"},
+         "14:0:8:E:ClumpEnd without ClumpBegin"},
+        {"panel index past count", "panel.rwx", 11, "    quad 1 2 3 4", true, {"    quad 1 2 3 5"},
+         "11:15:1:E:vertex 5 does not exist in this clump (4 vertices)"},
+        // The hand's, three clumps deep: every later ClumpEnd closes the clump
+        // before its own, and the body is left open.
+        {"figure ClumpEnd of a hand removed", "figure.rwx", 240, "        ClumpEnd", true, {},
+         "68:2:10:E:ClumpBegin without ClumpEnd"},
+        {"figure index past proto count", "figure.rwx", 49, "    Polygon 8 9 10 11 12 13 14 15 16 Tag 2", true,
+         {"    Polygon 8 9 10 11 12 13 14 15 17 Tag 2"},
+         "49:34:2:E:vertex 17 does not exist in this proto (16 vertices)"},
+        {"crate wrong polygon count", "crate.rwx", 42, "    Polygon 4 1 2 3 4 Tag 100    # bottom", true,
+         {"    Polygon 5 1 2 3 4 Tag 100    # bottom"}, "42:4:17:E:Polygon 5 lists 4 vertices"},
+        {"crate polygon lists too many", "crate.rwx", 42, "    Polygon 4 1 2 3 4 Tag 100    # bottom", true,
+         {"    Polygon 3 1 2 3 4 Tag 100    # bottom"}, "42:4:17:E:Polygon 3 lists 4 vertices"},
+        {"crate proto inside a clump", "crate.rwx", 25, "  ClumpBegin            # the box", false,
+         {"protobegin late", "protoend"}, "26:0:10:E:ProtoBegin inside a clump"},
+        {"crate proto inside a proto", "crate.rwx", 16, "  protobegin Nail", false,
+         {"  ProtoBegin inner", "protoend"}, "17:2:10:E:ProtoBegin inside another proto"},
+        {"crate undefined proto", "crate.rwx", 30, "      ProtoInstance plank", true,
+         {"      protoinstance planks"}, "30:20:6:E:ProtoInstance of an undefined proto"},
+        {"crate unknown keyword", "crate.rwx", 18, "    Opacity 1.", true, {"    Opacitty 1."},
+         "18:4:8:W:unknown keyword \"Opacitty\""},
+        {"crate undefined proto geometry", "crate.rwx", 36, "    ProtoInstanceGeometry nail", true,
+         {"    ProtoInstanceGeometry nails"}, "36:26:5:E:ProtoInstanceGeometry of an undefined proto"},
+        {"lamp TransformEnd removed", "lamp.rwx", 13, "  TransformEnd", true, {},
+         "6:2:14:E:TransformBegin without TransformEnd"},
+        {"bench index past count", "bench.rwx", 13, "    Triangle 1 4 5", true, {"    Triangle 1 4 7"},
+         "13:17:1:E:vertex 7 does not exist in this clump (6 vertices)"},
     };
-
-    QStringList pan = sampleLines(QStringLiteral("pan4test.rwx"));
-    QCOMPARE(pan.value(12), QStringLiteral("clumpend"));
-    {
-        QStringList l = pan;
-        l.removeAt(12);
-        add("pan4test ClumpEnd removed", l, QStringLiteral("2:0:10:E:ClumpBegin without ClumpEnd"));
-    }
-    {
-        QStringList l = pan;
-        l.insert(13, QStringLiteral("ClumpEnd"));
-        add("pan4test second ClumpEnd", l, QStringLiteral("13:0:8:E:ClumpEnd without ClumpBegin"));
-    }
-    {
-        QStringList l = pan;
-        QCOMPARE(l[10].left(12), QStringLiteral("quad 1 2 3 4"));
-        l[10].replace(11, 1, QStringLiteral("5"));
-        add("pan4test index past count", l,
-            QStringLiteral("10:11:1:E:vertex 5 does not exist in this clump (4 vertices)"));
-    }
-
-    QStringList avatar = sampleLines(QStringLiteral("sv-nutcracker1avblue.rwx"));
-    QCOMPARE(avatar.value(3893), QStringLiteral("ClumpBegin"));
-    QCOMPARE(avatar.value(3895), QStringLiteral("ClumpEnd"));
-    {
-        QStringList l = avatar;
-        l.removeAt(3895);
-        add("avatar ClumpEnd removed", l, QStringLiteral("3893:0:10:E:ClumpBegin without ClumpEnd"));
-    }
-
-    QStringList nut = sampleLines(QStringLiteral("sv-nutcracker1.rwx"));
-    QCOMPARE(nut.value(69), QStringLiteral("Quad 45 47 38 39"));
-    {
-        QStringList l = nut;
-        l[69] = QStringLiteral("Quad 45 47 38 61");
-        add("nutcracker index past proto count", l,
-            QStringLiteral("69:14:2:E:vertex 61 does not exist in this proto (60 vertices)"));
-    }
-
-    QStringList cube = sampleLines(QStringLiteral("three-rwx-loader_cube.rwx"));
-    QCOMPARE(cube.value(53), QStringLiteral("polygon 4 1 2 3 4 tag 100"));
-    {
-        QStringList l = cube;
-        l[53] = QStringLiteral("polygon 5 1 2 3 4 tag 100");
-        add("cube wrong polygon count", l, QStringLiteral("53:0:17:E:Polygon 5 lists 4 vertices"));
-    }
-    {
-        QStringList l = cube;
-        l[53] = QStringLiteral("polygon 3 1 2 3 4 tag 100");
-        add("cube polygon lists too many", l, QStringLiteral("53:0:17:E:Polygon 3 lists 4 vertices"));
-    }
-    QCOMPARE(cube.value(44), QStringLiteral("clumpbegin"));
-    {
-        QStringList l = cube;
-        l.insert(45, QStringLiteral("protoend"));
-        l.insert(45, QStringLiteral("protobegin late"));
-        add("cube proto inside a clump", l, QStringLiteral("45:0:10:E:ProtoBegin inside a clump"));
-    }
-    {
-        QStringList l = cube;
-        l.insert(7, QStringLiteral("protoend"));
-        l.insert(7, QStringLiteral("  ProtoBegin inner"));
-        add("cube proto inside a proto", l, QStringLiteral("7:2:10:E:ProtoBegin inside another proto"));
-    }
-    {
-        QStringList l = cube;
-        l[19] = QStringLiteral("protoinstance cubefaces");
-        add("cube undefined proto", l, QStringLiteral("19:14:9:E:ProtoInstance of an undefined proto"));
-    }
-
-    QStringList sky = sampleLines(QStringLiteral("skyw3.rwx"));
-    QCOMPARE(sky.value(25), QStringLiteral("  Opacity 1."));
-    {
-        QStringList l = sky;
-        l[25] = QStringLiteral("  Opacitty 1.");
-        add("skyw3 unknown keyword", l, QStringLiteral("25:2:8:W:unknown keyword \"Opacitty\""));
-    }
-    {
-        QStringList l = sky;
-        l[41] = QStringLiteral("  ProtoInstanceGeometry cube_0_1");
-        add("skyw3 undefined proto geometry", l,
-            QStringLiteral("41:24:8:E:ProtoInstanceGeometry of an undefined proto"));
+    for (const auto &plant : plants) {
+        QStringList lines = scriptLines(QString::fromLatin1(plant.file));
+        QCOMPARE(lines.value(plant.line), QString::fromLatin1(plant.was));
+        if (plant.replace)
+            lines.removeAt(plant.line);
+        for (qsizetype i = 0; i < plant.put.size(); ++i)
+            lines.insert(plant.line + (plant.replace ? 0 : 1) + i, plant.put[i]);
+        QTest::newRow(plant.name) << lines << QString::fromUtf8(plant.expected);
     }
 }
 
@@ -176,6 +158,22 @@ void TestRwxChecker::plantedFault()
     for (int b = 0; b < 3; ++b) {
         const QString text = lines.join(kBreaks[b]);
         QCOMPARE(describe(rwx::checkScript(text)), QStringList{expected});
+    }
+}
+
+// The generated scripts the tests and benchmarks use: clean, or faulty in
+// their face indices only.
+void TestRwxChecker::generatedScripts()
+{
+    for (const bool untidy : {false, true}) {
+        const QString clean = generateScript({.size = 100000, .untidy = untidy});
+        QVERIFY(clean.size() >= 100000);
+        QCOMPARE(describe(rwx::checkScript(clean)), QStringList());
+        const QString faulty = generateScript({.size = 100000, .untidy = untidy, .faulty = true});
+        const QStringList found = describe(rwx::checkScript(faulty));
+        QVERIFY2(found.size() > faulty.count(u'\n') / 80, qPrintable(QString::number(found.size())));
+        for (const QString &f : found)
+            QVERIFY2(f.contains(QStringLiteral(":E:vertex ")) && f.contains(QStringLiteral("does not exist in this")), qPrintable(f));
     }
 }
 

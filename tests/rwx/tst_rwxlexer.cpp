@@ -3,6 +3,7 @@
 // themes, and styling limited to what the editor asks for.
 #include "rwx/lexer.h"
 
+#include "support/scriptgen.h"
 #include "support/testmain.h"
 
 #include <Qsci/qsciscintilla.h>
@@ -170,11 +171,9 @@ void TestRwxLexer::readableColours()
 void TestRwxLexer::typingRestylesLittle()
 {
     // A 200 KB script: a keystroke near the top restyles only what is shown.
-    QByteArray script = "ModelBegin\nClumpBegin\n";
-    int n = 0;
-    while (script.size() < 200 * 1024)
-        script += "Vertex " + QByteArray::number(n++) + " .5 -1e-1 UV 0 1 # v\n";
-    script += "ClumpEnd\nModelEnd\n";
+    const QByteArray script = orvane_test::generateScript({.size = 200 * 1024, .lineBreak = "\n"}).toLatin1();
+    const int line = int(script.left(script.indexOf("Vertex ")).count('\n'));
+    const int column = int(script.indexOf("Vertex ") - script.lastIndexOf('\n', script.indexOf("Vertex ")) - 1);
 
     QsciScintilla ed;
     ed.setUtf8(true);
@@ -185,23 +184,23 @@ void TestRwxLexer::typingRestylesLittle()
     QVERIFY(QTest::qWaitForWindowExposed(&ed));
     ed.setText(QString::fromUtf8(script));
     ed.viewport()->repaint();
-    QTest::qWait(50);
+    QCoreApplication::processEvents();
     const qint64 before = lexer->styledBytes();
     QVERIFY(before > 0);
     QVERIFY(before < script.size() / 10);
 
-    for (int i = 0; i < 5; ++i) {
-        ed.setCursorPosition(3, 7);
-        QTest::keyClick(ed.viewport(), Qt::Key_9);
+    for (int i = 0; i < 6; ++i) {
+        ed.setCursorPosition(line, column + 7);
+        QTest::keyClick(ed.viewport(), i ? Qt::Key_9 : Qt::Key_Space);
         ed.viewport()->repaint();
         QCoreApplication::processEvents();
     }
-    QCOMPARE(ed.text(3).left(12), QStringLiteral("Vertex 999991").left(12));
+    QCOMPARE(ed.text(line).mid(column, 13), QStringLiteral("Vertex 99999 "));
     const qint64 typed = lexer->styledBytes() - before;
     QVERIFY(typed > 0);
     QVERIFY2(typed < script.size() / 10, qPrintable(QString::number(typed)));
     // The typed line is styled afresh.
-    const long pos = ed.positionFromLineIndex(3, 0);
+    const long pos = ed.positionFromLineIndex(line, column);
     QCOMPARE(styleAt(ed, pos), int(RwxLexer::Keyword));
     QCOMPARE(styleAt(ed, pos + 7), int(RwxLexer::Number));
 }

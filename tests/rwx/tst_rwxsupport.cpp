@@ -9,6 +9,7 @@
 #include <Qsci/qsciscintilla.h>
 
 #include <QApplication>
+#include <QTimer>
 #include <QToolTip>
 
 using rwx::RwxSupport;
@@ -184,7 +185,7 @@ void TestRwxSupport::tooltip()
     QTRY_VERIFY(!QToolTip::isVisible());
     // No tooltip away from the marks.
     emit ed.SCN_DWELLSTART(0, 5, 5);
-    QTest::qWait(50);
+    QCoreApplication::processEvents();
     QVERIFY(!QToolTip::isVisible());
     QCOMPARE(ed.SendScintilla(Sci::SCI_GETMOUSEDWELLTIME), long(RwxSupport::DwellMs));
 }
@@ -218,29 +219,40 @@ void TestRwxSupport::onePausedCheck()
     QsciScintilla ed;
     RwxSupport *support = rwx::attachRwxSupport(&ed);
     QCOMPARE(support->pause(), RwxSupport::DefaultPauseMs);
-    support->setPause(1000);
+    // The test drives the pause: one no test outlasts, ended by a pause of 0.
+    auto *timer = support->findChild<QTimer *>();
+    QVERIFY(timer);
+    timer->setTimerType(Qt::PreciseTimer);
+    const int longPause = 60000;
     QVERIFY(support->checkPending()); // the text found at attach is checked too
+    QCOMPARE(support->checkCount(), 0);
+    support->setPause(0);
     QTRY_COMPARE(support->checkCount(), 1);
 
+    support->setPause(longPause);
     QSignalSpy checked(support, &RwxSupport::checked);
-    for (int i = 0; i < 20; ++i) {
+    ed.insertAt(QStringLiteral("Foo\n"), 0, 0);
+    QTRY_VERIFY(timer->remainingTime() <= longPause - 200);
+    for (int i = 0; i < 19; ++i)
         ed.insertAt(QStringLiteral("Foo\n"), 0, 0);
-        QTest::qWait(2);
-    }
+    QVERIFY2(timer->remainingTime() > longPause - 200, "a change starts the pause again");
+    QCoreApplication::processEvents();
     QCOMPARE(checked.size(), 0);
     QVERIFY(support->checkPending());
+    support->setPause(0);
     QTRY_COMPARE(checked.size(), 1);
-    QTest::qWait(300);
+    QVERIFY(!support->checkPending());
+    QCoreApplication::processEvents();
     QCOMPARE(checked.size(), 1);
     QCOMPARE(support->checkCount(), 2);
-    QVERIFY(!support->checkPending());
     // Drawing the marks is no change to the text and starts no new check.
     QCOMPARE(support->marks().size(), 0); // no RWX statement at all: nothing to say
+    support->setPause(longPause);
     ed.insertAt(QStringLiteral("ModelBegin\n"), 0, 0);
+    support->setPause(0);
     QTRY_COMPARE(support->checkCount(), 3);
     QCOMPARE(support->marks().size(), 21);
-    QTest::qWait(200);
-    QCOMPARE(support->checkCount(), 3);
+    QVERIFY(!support->checkPending());
 }
 
 void TestRwxSupport::lineNumberMargin()

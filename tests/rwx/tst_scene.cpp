@@ -2,6 +2,7 @@
 // materials, read back as the triangles, positions and lines the preview gets.
 #include "rwx/scene.h"
 
+#include "support/files.h"
 #include "support/testmain.h"
 
 #include <QDir>
@@ -50,8 +51,7 @@ QList<Tri> triangles(const Scene &scene, int line = 0)
 
 QString dataText(const QString &name)
 {
-    QFile f(QStringLiteral(SCENE_DATA_DIR "/") + name);
-    return f.open(QIODevice::ReadOnly) ? QString::fromUtf8(f.readAll()) : QString();
+    return QString::fromUtf8(orvane_test::readFile(orvane_test::dataFile(QStringLiteral("scene/") + name)));
 }
 
 Scene buildData(const QString &name)
@@ -414,10 +414,9 @@ void TestScene::lexical()
 
 void TestScene::samples()
 {
-    const QDir dir(QStringLiteral(ORVANE_SAMPLES_DIR));
+    ORVANE_REQUIRE_SAMPLES();
+    const QDir dir(orvane_test::samplesFolder());
     const QStringList files = dir.entryList({QStringLiteral("*.rwx")}, QDir::Files, QDir::Name);
-    if (files.isEmpty())
-        QSKIP("no sample scripts in " ORVANE_SAMPLES_DIR);
     // Counted by hand from the scripts' faces and instances.
     const QHash<QString, int> known = {{"pan4test.rwx", 4}, {"rwxviewer_test.rwx", 4}, {"skyw3.rwx", 10},
                                        {"three-rwx-loader_cube.rwx", 12}};

@@ -1,54 +1,62 @@
 #pragma once
-// Reads a zip archive back with libzip, for checking what was packed.
-#include <QByteArray>
-#include <QFile>
-#include <QString>
-#include <ctime>
-#include <vector>
+// Zip archives for checking what was packed: read back with libzip, and
+// made with it for a packing call to find.
 #include <zip.h>
+
+#include "support/files.h"
 
 namespace orvane_test {
 
 struct ArchiveEntry {
-    QString name;
-    QByteArray bytes;
-    quint16 method = 0; // ZIP_CM_STORE, ZIP_CM_DEFLATE, ...
-    time_t mtime = 0;
+    QByteArray name;
+    QByteArray data;
+    quint16 method;     // ZIP_CM_STORE, ZIP_CM_DEFLATE, ...
+    quint16 encryption; // ZIP_EM_NONE, ZIP_EM_AES_256, ...
+    qint64 mtime;
 };
 
-// The archive's entries in order, or nothing with ok == false when it cannot be read.
-inline std::vector<ArchiveEntry> readArchive(const QString &path, bool *ok = nullptr)
+// Every entry, in order, its data read with the password if one is given;
+// nothing when the archive cannot be read.
+inline QList<ArchiveEntry> readArchive(const QString &path, const char *password = nullptr,
+                                       QByteArray *comment = nullptr)
 {
-    std::vector<ArchiveEntry> entries;
-    int error = 0;
-    zip_t *archive = zip_open(QFile::encodeName(path).constData(), ZIP_RDONLY | ZIP_CHECKCONS, &error);
-    if (ok)
-        *ok = archive != nullptr;
-    if (!archive)
+    QList<ArchiveEntry> entries;
+    zip_t *za = zip_open(QFile::encodeName(path).constData(), ZIP_RDONLY | ZIP_CHECKCONS, nullptr);
+    if (!za)
         return entries;
-    const zip_int64_t count = zip_get_num_entries(archive, 0);
-    for (zip_int64_t i = 0; i < count; ++i) {
-        zip_stat_t stat;
-        zip_stat_init(&stat);
-        if (zip_stat_index(archive, zip_uint64_t(i), 0, &stat) != 0)
-            continue;
-        ArchiveEntry entry;
-        entry.name = QString::fromUtf8(stat.name);
-        entry.method = stat.comp_method;
-        entry.mtime = stat.mtime;
-        entry.bytes.resize(qsizetype(stat.size));
-        zip_file_t *file = zip_fopen_index(archive, zip_uint64_t(i), 0);
-        if (file) {
-            const zip_int64_t read = zip_fread(file, entry.bytes.data(), stat.size);
-            entry.bytes.resize(read < 0 ? 0 : qsizetype(read));
-            zip_fclose(file);
-        } else if (ok) {
-            *ok = false;
-        }
-        entries.push_back(entry);
+    if (comment) {
+        int len = 0;
+        const char *c = zip_get_archive_comment(za, &len, ZIP_FL_ENC_RAW);
+        *comment = QByteArray(c, c ? len : 0);
     }
-    zip_discard(archive);
+    for (zip_uint64_t i = 0; i < zip_uint64_t(zip_get_num_entries(za, 0)); ++i) {
+        zip_stat_t st;
+        zip_stat_index(za, i, 0, &st);
+        ArchiveEntry e{st.name, {}, st.comp_method, st.encryption_method, qint64(st.mtime)};
+        zip_file_t *zf = password ? zip_fopen_index_encrypted(za, i, 0, password)
+                                  : zip_fopen_index(za, i, 0);
+        if (zf) {
+            e.data.resize(qsizetype(st.size));
+            if (zip_fread(zf, e.data.data(), st.size) != zip_int64_t(st.size))
+                e.data = "<read error>";
+            zip_fclose(zf);
+        }
+        entries << e;
+    }
+    zip_close(za);
     return entries;
+}
+
+// Writes a fresh archive of the given entries and returns its bytes.
+inline QByteArray makeArchive(const QString &path,
+                              const QList<QPair<QByteArray, QByteArray>> &entries)
+{
+    zip_t *za = zip_open(QFile::encodeName(path).constData(), ZIP_CREATE | ZIP_TRUNCATE, nullptr);
+    for (const auto &[name, data] : entries)
+        zip_file_add(za, name.constData(),
+                     zip_source_buffer(za, data.constData(), zip_uint64_t(data.size()), 0), 0);
+    zip_close(za);
+    return readFile(path);
 }
 
 } // namespace orvane_test

@@ -6,6 +6,8 @@
 
 #include "app/dialogs.h"
 
+namespace orvane_test {
+
 class ScriptedDialogs final : public Dialogs {
 public:
     struct Log {
@@ -43,3 +45,5 @@ public:
 private:
     Log *m_log;
 };
+
+} // namespace orvane_test

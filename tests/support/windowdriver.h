@@ -3,13 +3,13 @@
 // files written to disk, the stored zip folder.
 #include <QDragEnterEvent>
 #include <QDropEvent>
-#include <QFile>
 #include <QMimeData>
 #include <QSettings>
 #include <QUrl>
 
 #include "app/form1.h"
 #include "app/richtextbox.h"
+#include "support/files.h"
 
 namespace orvane_test {
 
@@ -29,20 +29,6 @@ inline void dropFiles(Form1 &window, const QStringList &paths)
         urls.append(QUrl::fromLocalFile(path));
     mime.setUrls(urls);
     sendDrop(window.richTextBox()->viewport(), &mime);
-}
-
-inline QString writeFile(const QString &path, const QByteArray &bytes)
-{
-    QFile file(path);
-    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size())
-        qFatal("cannot write %s", qPrintable(path));
-    return path;
-}
-
-inline QByteArray readFile(const QString &path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
 inline QString storedZipFolder()

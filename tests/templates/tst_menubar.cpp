@@ -28,9 +28,6 @@ private slots:
     void menuTitles();
     void items_data();
     void items();
-    void templateTriggers_data();
-    void templateTriggers();
-    void everyTemplateHandsItsText();
     void commandTriggers_data();
     void commandTriggers();
     void alwaysOnTopToggles();
@@ -132,51 +129,6 @@ void MenuBarTest::items()
         QVERIFY(!a->isChecked());
     }
     QCOMPARE(built, names);
-}
-
-void MenuBarTest::templateTriggers_data()
-{
-    QTest::addColumn<QString>("text");
-
-    QTest::newRow("mnuQuad") << "Quad ";
-    QTest::newRow("mnuVertex") << "Vertex ";
-    QTest::newRow("mnuModel") << "ModelBegin\r\n\r\nModelEnd";
-    QTest::newRow("mnuProto") << "ProtoBegin #<name>\r\n\r\nProtoEnd";
-    QTest::newRow("mnuOpacity") << "Opacity .5     # 0=transparent";
-    QTest::newRow("mnuTextureAM") << "#! TextureAddressMode clamp   # 'wrap' - default, 'mirror' - "
-                                     "tiled(not recommended), 'clamp' - for masked tex.";
-}
-
-void MenuBarTest::templateTriggers()
-{
-    QFETCH(QString, text);
-
-    QAction *a = action(QTest::currentDataTag());
-    QVERIFY(a);
-    a->trigger();
-    QCOMPARE(m_inserted, QStringList{text});
-    QVERIFY(m_commands.isEmpty());
-}
-
-void MenuBarTest::everyTemplateHandsItsText()
-{
-    int count = 0;
-    for (const auto &menu : templates::menuTable()) {
-        for (const templates::MenuItem &item : menu.items) {
-            if (item.kind != templates::ItemKind::Template)
-                continue;
-            ++count;
-            m_inserted.clear();
-            QAction *a = action(q(item.controlName));
-            QVERIFY2(a, item.controlName.data());
-            QCOMPARE(a->parent(), m_bar->findChild<QMenu *>(q(menu.controlName)));
-            a->trigger();
-            QCOMPARE(m_inserted, QStringList{q(item.text)});
-            QCOMPARE(m_inserted.first().size(), qsizetype(item.text.size()));
-        }
-    }
-    QCOMPARE(count, 41);
-    QVERIFY(m_commands.isEmpty());
 }
 
 void MenuBarTest::commandTriggers_data()

@@ -1,5 +1,5 @@
-// The menu table checked by properties that fail when a text, a caption or
-// an item is mistyped: lengths, blank runs, line structure, menu layout.
+// The menu table checked by properties that fail when a caption or an item
+// is mistyped: menu layout, item kinds and states, names.
 #include "support/testmain.h"
 #include "templates/menubar.h"
 
@@ -26,17 +26,6 @@ QStringList allTemplateNames()
     return names;
 }
 
-// The length of the longest run of blanks in s.
-int longestBlankRun(const QString &s)
-{
-    int longest = 0, run = 0;
-    for (QChar c : s) {
-        run = c == u' ' ? run + 1 : 0;
-        longest = std::max(longest, run);
-    }
-    return longest;
-}
-
 } // namespace
 
 class TemplateTableTest : public QObject {
@@ -44,12 +33,7 @@ class TemplateTableTest : public QObject {
 private slots:
     void menus_data();
     void menus();
-    void templates_data();
-    void templates();
     void templateCount();
-    void beginEndPairs_data();
-    void beginEndPairs();
-    void extensionStatements();
     void otherItems_data();
     void otherItems();
     void controlNamesUnique();
@@ -101,124 +85,9 @@ void TemplateTableTest::menus()
     QCOMPARE(menu.items.size(), std::size_t(QList<int>{15, 17, 6, 5, 5}[index]));
 }
 
-// One row per template: caption, the length of the inserted text, the longest
-// run of blanks in it, and its shape:
-//   hint     keyword, blank, "#<...>" parameter hint, one line
-//   keyword  the keyword and one trailing blank
-//   plain    a complete statement, no comment
-//   comment  a complete statement followed by a "# ..." comment
-//   pair     Begin line, empty line, End line
-void TemplateTableTest::templates_data()
-{
-    QTest::addColumn<QString>("caption");
-    QTest::addColumn<int>("chars");
-    QTest::addColumn<int>("blankRun");
-    QTest::addColumn<QString>("shape");
-
-    // Shape
-    QTest::newRow("mnuVertex") << "Vertex" << 7 << 1 << "keyword";
-    QTest::newRow("mnuUV") << "uv" << 11 << 1 << "hint";
-    QTest::newRow("mnuPrelight") << "prelight" << 33 << 1 << "hint";
-    QTest::newRow("mnuQuad") << "Quad" << 5 << 1 << "keyword";
-    QTest::newRow("mnuTriangle") << "Triangle" << 9 << 1 << "keyword";
-    QTest::newRow("mnuPolygon") << "Polygon" << 8 << 1 << "keyword";
-    QTest::newRow("mnuTag") << "Tag" << 4 << 1 << "keyword";
-    QTest::newRow("mnuBlock") << "Block" << 31 << 1 << "hint";
-    QTest::newRow("mnuSphere") << "Sphere" << 26 << 1 << "hint";
-    QTest::newRow("mnuHemisphere") << "Hemisphere" << 30 << 1 << "hint";
-    QTest::newRow("mnuCylinder") << "Cylinder" << 55 << 1 << "hint";
-    QTest::newRow("mnuCone") << "Cone" << 31 << 1 << "hint";
-    QTest::newRow("mnuDisc") << "Disc" << 31 << 1 << "hint";
-    // Material
-    QTest::newRow("mnuColor") << "Color" << 27 << 1 << "hint";
-    QTest::newRow("mnuSurface") << "Surface" << 39 << 1 << "hint";
-    QTest::newRow("mnuTexture") << "Texture" << 30 << 1 << "hint";
-    QTest::newRow("mnuOpacity") << "Opacity" << 30 << 5 << "comment";
-    QTest::newRow("mnuCollision") << "Collision" << 37 << 6 << "comment";
-    QTest::newRow("mnuLSf") << "LightSampling facet" << 51 << 5 << "comment";
-    QTest::newRow("mnuLSv") << "LightSampling vertex" << 40 << 5 << "comment";
-    QTest::newRow("mnuMMd") << "MaterialMode double" << 19 << 1 << "plain";
-    QTest::newRow("mnuRMMd") << "RemoveMaterialMode double" << 25 << 1 << "plain";
-    QTest::newRow("mnuGSw") << "GeometrySampling wireframe" << 26 << 1 << "plain";
-    QTest::newRow("mnuGSs") << "GeometrySampling solid" << 36 << 5 << "comment";
-    QTest::newRow("mnuAxisAz") << "AxisAlignment zorientx" << 31 << 2 << "comment";
-    QTest::newRow("mnuAxisAn") << "AxisAlignment none" << 18 << 1 << "plain";
-    QTest::newRow("mnuRUVs") << "RandomUVs" << 12 << 1 << "plain";
-    QTest::newRow("mnuTextureAM") << "TextureAddressMode" << 110 << 3 << "comment";
-    QTest::newRow("mnuOpacityfix") << "Opacityfix" << 34 << 3 << "comment";
-    QTest::newRow("mnuMaterial") << "MaterialBegin/End" << 28 << 0 << "pair";
-    // Transform
-    QTest::newRow("mnuTranslate") << "Translate" << 22 << 1 << "hint";
-    QTest::newRow("mnuScale") << "Scale" << 18 << 1 << "hint";
-    QTest::newRow("mnuRotate") << "Rotate" << 27 << 1 << "hint";
-    QTest::newRow("mnuTransformBE") << "TransformBegin/End" << 30 << 0 << "pair";
-    QTest::newRow("mnuTransform") << "Transform" << 21 << 1 << "hint";
-    QTest::newRow("mnuIdentity") << "Identity" << 8 << 0 << "plain";
-    // Marks
-    QTest::newRow("mnuModel") << "ModelBegin/End" << 22 << 0 << "pair";
-    QTest::newRow("mnuClump") << "ClumpBegin/End" << 22 << 0 << "pair";
-    QTest::newRow("mnuProto") << "ProtoBegin/End" << 30 << 1 << "pair";
-    QTest::newRow("mnuPrI") << "ProtoInstance" << 21 << 1 << "hint";
-    QTest::newRow("mnuPrIGeo") << "ProtoInstanceGeometry" << 29 << 1 << "hint";
-}
-
-void TemplateTableTest::templates()
-{
-    QFETCH(QString, caption);
-    QFETCH(int, chars);
-    QFETCH(int, blankRun);
-    QFETCH(QString, shape);
-
-    const MenuItem *item = templates::findItem(QTest::currentDataTag());
-    QVERIFY(item);
-    QCOMPARE(item->kind, ItemKind::Template);
-    QCOMPARE(q(item->caption), caption);
-    QVERIFY(!item->checkable);
-    QVERIFY(item->enabled());
-
-    const QString text = q(item->text);
-    QCOMPARE(text.size(), chars);
-    QCOMPARE(longestBlankRun(text), blankRun);
-
-    // Plain ASCII text: no tabs, no other control characters than the CR LF
-    // of a pair, no line break at either end.
-    QVERIFY(!text.contains(u'\t'));
-    for (QChar c : text)
-        QVERIFY2(c == u'\r' || c == u'\n' || (c >= u' ' && c.unicode() < 0x7f),
-                 qPrintable(QString("char %1").arg(c.unicode())));
-    QVERIFY(!text.startsWith(u'\r') && !text.startsWith(u'\n'));
-    QVERIFY(!text.endsWith(u'\r') && !text.endsWith(u'\n'));
-    QCOMPARE(text.contains(u'\r') || text.contains(u'\n'), shape == "pair");
-
-    // A text never starts with a blank, and the statement's keyword is the
-    // caption's first word ("#! " statements and pairs aside).
-    QVERIFY(!text.startsWith(u' '));
-    QString statement = text.startsWith("#! ") ? text.mid(3) : text;
-    if (shape != "pair")
-        QVERIFY2(statement.startsWith(caption.section(u' ', 0, 0), Qt::CaseInsensitive),
-                 qPrintable(statement));
-
-    if (shape == "keyword") {
-        QCOMPARE(text, caption + u' ');
-    } else if (shape == "hint") {
-        QVERIFY(text.contains(" #<"));
-        QVERIFY(text.endsWith(u'>') || text.endsWith(u']'));
-    } else if (shape == "plain") {
-        QCOMPARE(statement.indexOf(u'#'), -1);
-        QCOMPARE(text, text.startsWith("#! ") ? "#! " + caption : caption);
-    } else if (shape == "comment") {
-        // The comment is the last "#" and follows the run of blanks.
-        const qsizetype hash = statement.indexOf(" # ");
-        QVERIFY(hash > 0);
-        QCOMPARE(statement.indexOf(u'#'), hash + 1);
-        QVERIFY(statement.contains(QString(blankRun, u' ') + "# "));
-    }
-}
-
 void TemplateTableTest::templateCount()
 {
-    // With the 41 distinct rows above all found as templates, this makes the
-    // rows and the table's templates the same set.
+    // The texts themselves are checked as they reach the pane, in tst_menucommands.
     QCOMPARE(allTemplateNames().size(), 41);
 
     QList<int> perMenu;
@@ -229,50 +98,6 @@ void TemplateTableTest::templateCount()
         perMenu << n;
     }
     QCOMPARE(perMenu, (QList<int>{13, 17, 6, 5, 0}));
-}
-
-void TemplateTableTest::beginEndPairs_data()
-{
-    QTest::addColumn<QString>("beginLine");
-    QTest::addColumn<QString>("endLine");
-
-    QTest::newRow("mnuMaterial") << "MaterialBegin" << "MaterialEnd";
-    QTest::newRow("mnuTransformBE") << "TransformBegin" << "TransformEnd";
-    QTest::newRow("mnuModel") << "ModelBegin" << "ModelEnd";
-    QTest::newRow("mnuClump") << "ClumpBegin" << "ClumpEnd";
-    QTest::newRow("mnuProto") << "ProtoBegin #<name>" << "ProtoEnd";
-}
-
-void TemplateTableTest::beginEndPairs()
-{
-    QFETCH(QString, beginLine);
-    QFETCH(QString, endLine);
-
-    const MenuItem *item = templates::findItem(QTest::currentDataTag());
-    QVERIFY(item);
-    const QString text = q(item->text);
-    // Three lines joined by CR LF: no lone CR or LF anywhere.
-    const QStringList lines = text.split("\r\n");
-    QCOMPARE(lines, (QStringList{beginLine, QString(), endLine}));
-    QCOMPARE(text.count(u'\r'), 2);
-    QCOMPARE(text.count(u'\n'), 2);
-    QCOMPARE(text.size(), beginLine.size() + 4 + endLine.size());
-}
-
-void TemplateTableTest::extensionStatements()
-{
-    QStringList extensions;
-    for (const auto &menu : templates::menuTable())
-        for (const MenuItem &item : menu.items)
-            if (q(item.text).startsWith("#!"))
-                extensions << q(item.controlName);
-    QCOMPARE(extensions, (QStringList{"mnuPrelight", "mnuCollision", "mnuRUVs", "mnuTextureAM",
-                                      "mnuOpacityfix"}));
-    // "#!" is always followed by one blank and the statement.
-    for (const QString &name : extensions) {
-        const QString text = q(templates::findItem(name.toStdString())->text);
-        QVERIFY2(text.startsWith("#! ") && text.at(3).isLetter(), qPrintable(text));
-    }
 }
 
 void TemplateTableTest::otherItems_data()

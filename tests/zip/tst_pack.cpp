@@ -2,12 +2,12 @@
 // archives read back with libzip.
 #include "support/testmain.h"
 #include "zip/vbzipbas.h"
-#include "zip32/ziptestutil.h"
+#include "support/archive.h"
 
 #include <QTemporaryDir>
 
 using namespace VBZipBas;
-using namespace ziptest;
+using namespace orvane_test;
 
 class TestPack : public QObject
 {
@@ -30,7 +30,7 @@ class TestPack : public QObject
 private slots:
     void packsTheSavedFile()
     {
-        const QByteArray text = readFile(ORVANE_SAMPLES_DIR "/sv-nutcracker1.rwx");
+        const QByteArray text = readFile(dataFile("figure.rwx"));
         QVERIFY(!text.isEmpty());
         const QString archive = m_dir.filePath("zips/house13.zip");
         QCOMPARE(saveAndPack(text, archive), 0);

@@ -1,11 +1,11 @@
 // libzip32.so through its C interface; every archive is read back with libzip.
 #include "zip32/zip32.h"
 #include "support/testmain.h"
-#include "zip32/ziptestutil.h"
+#include "support/archive.h"
 
 #include <QTemporaryDir>
 
-using namespace ziptest;
+using namespace orvane_test;
 
 namespace {
 
@@ -120,7 +120,7 @@ private slots:
     {
         QFETCH(char, level);
         QFETCH(quint16, method);
-        const QByteArray content = readFile(ORVANE_SAMPLES_DIR "/skyw3.rwx");
+        const QByteArray content = readFile(dataFile("crate.rwx"));
         QVERIFY(!content.isEmpty());
         const qint64 mtime = 1589710831; // an odd second: entry times keep two seconds
         writeFile(path("models/house13.rwx"), content, mtime);
@@ -292,7 +292,7 @@ private slots:
         p.archive = "a.zip";
         QCOMPARE(p.run(), ZE_OK);
         QByteArrayList got;
-        for (const Entry &e : readArchive(path("a.zip")))
+        for (const ArchiveEntry &e : readArchive(path("a.zip")))
             got << e.name;
         std::sort(got.begin(), got.end());
         QCOMPARE(got, names);
@@ -310,7 +310,7 @@ private slots:
         p.archive = "m.zip";
         QCOMPARE(p.run(), ZE_OK);
         QByteArrayList got;
-        for (const Entry &e : readArchive(path("m.zip")))
+        for (const ArchiveEntry &e : readArchive(path("m.zip")))
             got << e.name + "=" + e.data;
         QCOMPARE(got, (QByteArrayList{"m/a.rwx=a", "m/sub/b.rwx=b", "m/sub/deeper/c.rwx=c"}));
     }

@@ -24,23 +24,26 @@ inline QString replaceAll(const QString &text, const QString &what, const QStrin
     return result;
 }
 
+// Replace-all passes for as long as `what` is found.
+inline QString replaceWhileFound(QString text, const QString &what, const QString &with)
+{
+    while (text.contains(what))
+        text = replaceAll(text, what, with);
+    return text;
+}
+
 inline QString deleteSpacers(QString text)
 {
-    while (text.contains(QLatin1String("  ")))
-        text = replaceAll(text, QStringLiteral("  "), QStringLiteral(" "));
+    text = replaceWhileFound(text, QStringLiteral("  "), QStringLiteral(" "));
     if (text.startsWith(QLatin1Char(' ')))
         text.remove(0, 1);
-    while (text.contains(QLatin1String("\r\n ")))
-        text = replaceAll(text, QStringLiteral("\r\n "), QStringLiteral("\r\n"));
-    while (text.contains(QLatin1String(" \r\n")))
-        text = replaceAll(text, QStringLiteral(" \r\n"), QStringLiteral("\r\n"));
-    return text;
+    text = replaceWhileFound(text, QStringLiteral("\r\n "), QStringLiteral("\r\n"));
+    return replaceWhileFound(text, QStringLiteral(" \r\n"), QStringLiteral("\r\n"));
 }
 
 inline QString deleteEmptyStrings(QString text)
 {
-    while (text.contains(QLatin1String("\r\n\r\n")))
-        text = replaceAll(text, QStringLiteral("\r\n\r\n"), QStringLiteral("\r\n"));
+    text = replaceWhileFound(text, QStringLiteral("\r\n\r\n"), QStringLiteral("\r\n"));
     if (text.startsWith(QLatin1String("\r\n")))
         text.remove(0, 2);
     return text;

@@ -324,4 +324,4 @@ void AppLogicTest::lineBreakBoundaryRoundTrips()
 }
 
 ORVANE_CORE_TEST_MAIN(AppLogicTest)
-#include "test_app_logic.moc"
+#include "tst_applogic.moc"

@@ -211,4 +211,4 @@ void ZipFolderTest::clickOnTheLabelAsks()
 }
 
 ORVANE_GUI_TEST_MAIN(ZipFolderTest)
-#include "test_zipfolder.moc"
+#include "tst_zipfolder.moc"
