@@ -323,12 +323,11 @@ void Form1::saveNextAndPack()
     }
 
     const QString archivePath = m_file.zipFolder + m_file.prefix + m_file.number + QStringLiteral(".zip");
-    VBZipBas::assignSaveNextSettings(archivePath, savePath, m_file.driveRoot);
-    const qint32 result = VBZipBas::PackZip();
+    const VBZipBas::PackResult packing = VBZipBas::packSavedScript(archivePath, savePath, m_file.driveRoot);
 
     setCaption(kCaptionLead + savePath);
-    if (result != 0)
-        showError(QStringLiteral("Could not pack %1\n%2").arg(archivePath, VBZipBas::describeResult(result)));
+    if (!packing.packed())
+        showError(QStringLiteral("Could not pack %1\n%2").arg(archivePath, packing.message));
 }
 
 void Form1::chooseZipFolder()
