@@ -5,7 +5,7 @@
 #include <QFontDatabase>
 #include <QMimeData>
 
-#include "rwx/support.h"
+#include "rwx/livechecks.h"
 
 #include <algorithm>
 #include <cstdint>
@@ -44,7 +44,7 @@ RichTextBox::RichTextBox(QWidget *parent)
     setWrapMode(QsciScintilla::WrapNone);
     setMarginWidth(1, 0);
     // RWX highlighting, line numbers and structure marks.
-    m_rwx = rwx::attachRwxSupport(this);
+    m_liveChecks = rwx::attachLiveChecks(this);
     SendScintilla(SCI_SETHSCROLLBAR, 1L);
     SendScintilla(SCI_SETVSCROLLBAR, 1L);
     SendScintilla(SCI_SETSCROLLWIDTH, 1L);

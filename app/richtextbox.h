@@ -12,7 +12,7 @@
 
 class QMimeData;
 namespace rwx {
-class RwxSupport;
+class LiveChecks;
 }
 
 class RichTextBox : public QsciScintilla {
@@ -41,7 +41,7 @@ public:
     QByteArrayView documentBytes() const;
     LineBreak lineBreak() const { return m_lineBreak; }
     // Highlighting, line numbers and the live structure marks.
-    rwx::RwxSupport *rwxSupport() const { return m_rwx; }
+    rwx::LiveChecks *liveChecks() const { return m_liveChecks; }
 
 signals:
     // Something was dropped on the pane; it inserts nothing by itself.
@@ -58,5 +58,5 @@ private:
     void setLineBreak(LineBreak lineBreak);
 
     LineBreak m_lineBreak = LineBreak::CrLf;
-    rwx::RwxSupport *m_rwx = nullptr;
+    rwx::LiveChecks *m_liveChecks = nullptr;
 };

@@ -11,7 +11,7 @@
 
 #include "app/form1.h"
 #include "app/richtextbox.h"
-#include "rwx/support.h"
+#include "rwx/livechecks.h"
 #include "support/scripteddialogs.h"
 #include "support/testmain.h"
 #include "support/windowdriver.h"
@@ -366,11 +366,11 @@ void WindowTest::marksStructuralMistakes()
     auto w = makeWindow();
     const QByteArray bytes("modelbegin\nclumpbegin\nvertex 0 0 0\ntriangle 1 2 1\nclumpend\nclumpend\nmodelend\n");
     dropFiles(*w, {writeFile(m_dir->filePath("broken1.rwx"), bytes)});
-    rwx::RwxSupport *marks = w->richTextBox()->rwxSupport();
+    rwx::LiveChecks *marks = w->richTextBox()->liveChecks();
     QVERIFY(marks);
     marks->checkNow();
     QStringList messages;
-    for (const rwx::RwxSupport::Mark &mark : marks->marks())
+    for (const rwx::LiveChecks::Mark &mark : marks->marks())
         messages << mark.message;
     QCOMPARE(messages, QStringList({"vertex 2 does not exist in this clump (1 vertex)", "ClumpEnd without ClumpBegin"}));
     // Marking never touches the text or what undo would do.

@@ -2,7 +2,7 @@
 // tooltips, the pause before a check, line numbers, and a text and undo
 // history left exactly as they were.
 #include "rwx/lexer.h"
-#include "rwx/support.h"
+#include "rwx/livechecks.h"
 
 #include "support/testmain.h"
 
@@ -11,7 +11,7 @@
 #include <QApplication>
 #include <QToolTip>
 
-using rwx::RwxSupport;
+using rwx::LiveChecks;
 
 namespace {
 
@@ -77,7 +77,7 @@ void TestRwxSupport::marksAtBytes()
     QFETCH(QString, lineBreak);
     QsciScintilla ed;
     ed.setUtf8(true);
-    RwxSupport *support = rwx::attachRwxSupport(&ed);
+    LiveChecks *support = rwx::attachLiveChecks(&ed);
     // Non-ASCII before the faults on the same line: two-, three- and
     // four-byte characters.
     const QString text = fresh(ed, QString::fromUtf8(
@@ -97,7 +97,7 @@ void TestRwxSupport::marksAtBytes()
     const int frobBytes = int(QByteArray("Frobnicäte").size());
     QCOMPARE(frobBytes, 11);
 
-    const QList<RwxSupport::Mark> &marks = support->marks();
+    const QList<LiveChecks::Mark> &marks = support->marks();
     QCOMPARE(marks.size(), 4);
     QCOMPARE(marks[0].start, atClump);
     QCOMPARE(marks[0].end, atClump + 10);
@@ -143,7 +143,7 @@ void TestRwxSupport::storedBytes()
     QFETCH(QByteArray, document);
     QsciScintilla ed;
     ed.setUtf8(utf8);
-    RwxSupport *support = rwx::attachRwxSupport(&ed);
+    LiveChecks *support = rwx::attachLiveChecks(&ed);
     ed.SendScintilla(Sci::SCI_ADDTEXT, static_cast<unsigned long>(document.size()), document.constData());
     QCOMPARE(ed.SendScintilla(Sci::SCI_GETLENGTH), long(document.size()));
     support->checkNow();
@@ -163,7 +163,7 @@ void TestRwxSupport::tooltip()
     ed.resize(500, 300);
     ed.show();
     QVERIFY(QTest::qWaitForWindowExposed(&ed));
-    RwxSupport *support = rwx::attachRwxSupport(&ed);
+    LiveChecks *support = rwx::attachLiveChecks(&ed);
     const QString text = fresh(ed, QStringLiteral("ClumpBegin\nVertex 0 0 0\nPolygon 4 1 1 1 1 9\nClumpEnd\n"));
     support->checkNow();
 
@@ -186,14 +186,14 @@ void TestRwxSupport::tooltip()
     emit ed.SCN_DWELLSTART(0, 5, 5);
     QTest::qWait(50);
     QVERIFY(!QToolTip::isVisible());
-    QCOMPARE(ed.SendScintilla(Sci::SCI_GETMOUSEDWELLTIME), long(RwxSupport::DwellMs));
+    QCOMPARE(ed.SendScintilla(Sci::SCI_GETMOUSEDWELLTIME), long(LiveChecks::DwellMs));
 }
 
 void TestRwxSupport::textAndUndoUntouched()
 {
     QsciScintilla ed;
     ed.setUtf8(true);
-    RwxSupport *support = rwx::attachRwxSupport(&ed);
+    LiveChecks *support = rwx::attachLiveChecks(&ed);
     const QString text = fresh(ed, QStringLiteral("ModelBegin\r\nFoo 1\r\nClumpEnd\r\n"));
     support->checkNow();
     QCOMPARE(support->marks().size(), 3);
@@ -216,13 +216,13 @@ void TestRwxSupport::textAndUndoUntouched()
 void TestRwxSupport::onePausedCheck()
 {
     QsciScintilla ed;
-    RwxSupport *support = rwx::attachRwxSupport(&ed);
-    QCOMPARE(support->pause(), RwxSupport::DefaultPauseMs);
+    LiveChecks *support = rwx::attachLiveChecks(&ed);
+    QCOMPARE(support->pause(), LiveChecks::DefaultPauseMs);
     support->setPause(1000);
     QVERIFY(support->checkPending()); // the text found at attach is checked too
     QTRY_COMPARE(support->checkCount(), 1);
 
-    QSignalSpy checked(support, &RwxSupport::checked);
+    QSignalSpy checked(support, &LiveChecks::checked);
     for (int i = 0; i < 20; ++i) {
         ed.insertAt(QStringLiteral("Foo\n"), 0, 0);
         QTest::qWait(2);
@@ -246,7 +246,7 @@ void TestRwxSupport::onePausedCheck()
 void TestRwxSupport::lineNumberMargin()
 {
     QsciScintilla ed;
-    rwx::attachRwxSupport(&ed);
+    rwx::attachLiveChecks(&ed);
     QCOMPARE(ed.marginType(0), QsciScintilla::NumberMargin);
     auto lines = [](int n) { return QStringLiteral("ModelBegin\n").repeated(n - 1) + QStringLiteral("ModelEnd"); };
     ed.setText(lines(9));
@@ -274,7 +274,7 @@ void TestRwxSupport::lineNumberMargin()
 void TestRwxSupport::followsPalette()
 {
     QsciScintilla ed;
-    RwxSupport *support = rwx::attachRwxSupport(&ed);
+    LiveChecks *support = rwx::attachLiveChecks(&ed);
     QPalette dark = ed.palette();
     dark.setColor(QPalette::Base, QColor(0x20, 0x20, 0x20));
     dark.setColor(QPalette::Text, QColor(0xe0, 0xe0, 0xe0));
@@ -299,11 +299,11 @@ void TestRwxSupport::followsPalette()
 void TestRwxSupport::attachOnce()
 {
     QsciScintilla ed;
-    RwxSupport *a = rwx::attachRwxSupport(&ed);
-    QCOMPARE(rwx::attachRwxSupport(&ed), a);
+    LiveChecks *a = rwx::attachLiveChecks(&ed);
+    QCOMPARE(rwx::attachLiveChecks(&ed), a);
     QCOMPARE(ed.lexer(), static_cast<QsciLexer *>(a->lexer()));
     QCOMPARE(a->parent(), &ed);
-    QCOMPARE(rwx::attachRwxSupport(nullptr), nullptr);
+    QCOMPARE(rwx::attachLiveChecks(nullptr), nullptr);
 }
 
 ORVANE_GUI_TEST_MAIN(TestRwxSupport)
