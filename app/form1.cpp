@@ -56,7 +56,7 @@ Form1::Form1(std::unique_ptr<Dialogs> dialogs, QWidget *parent)
     buildControls();
     templates::buildMenuBar(
         menuBar(), [this](const QString &text) { m_pane->replaceSelection(text); },
-        [this](const QString &controlName) { runMenuCommand(controlName); });
+        [this](templates::MenuCommand command) { runMenuCommand(command); });
     initWindow();
     // The zip library's comment and password questions come through the same dialogs.
     VBZipBas::setPrompt([this](const QString &prompt) { return m_dialogs->prompt(this, {prompt, QString(), QString()}); });
@@ -187,10 +187,14 @@ void Form1::closeEvent(QCloseEvent *event)
         event->ignore();
 }
 
+QAction *Form1::alwaysOnTopItem() const
+{
+    return action(templates::toQString(templates::controlNameOf(templates::MenuCommand::AlwaysOnTop)));
+}
+
 void Form1::toggleAlwaysOnTop()
 {
-    if (QAction *item = action(QStringLiteral("mnuAonT")))
-        item->trigger();
+    alwaysOnTopItem()->trigger();
 }
 
 void Form1::applyAlwaysOnTop(bool on)
@@ -206,16 +210,23 @@ void Form1::applyAlwaysOnTop(bool on)
     }
 }
 
-void Form1::runMenuCommand(const QString &controlName)
+void Form1::runMenuCommand(templates::MenuCommand command)
 {
-    if (controlName == u"mnuDC")
+    using templates::MenuCommand;
+    switch (command) {
+    case MenuCommand::DeleteComments:
         applyTransform(&DeleteComments);
-    else if (controlName == u"mnuds")
+        return;
+    case MenuCommand::DeleteSpacers:
         applyTransform(&DeleteSpacers);
-    else if (controlName == u"mnuDES")
+        return;
+    case MenuCommand::DeleteEmptyStrings:
         applyTransform(&DeleteEmptyStrings);
-    else if (controlName == u"mnuAonT")
-        applyAlwaysOnTop(action(controlName)->isChecked());
+        return;
+    case MenuCommand::AlwaysOnTop:
+        applyAlwaysOnTop(alwaysOnTopItem()->isChecked());
+        return;
+    }
 }
 
 void Form1::applyTransform(QString (*transform)(const QString &))

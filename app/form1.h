@@ -9,6 +9,7 @@
 #include "app/currentfile.h"
 #include "app/dialogs.h"
 #include "app/layout.h"
+#include "templates/table.h"
 
 class QAction;
 class QLabel;
@@ -39,7 +40,7 @@ public:
     bool openFile(const QString &path);
     void saveNextAndPack();
     void chooseZipFolder();
-    void runMenuCommand(const QString &controlName);
+    void runMenuCommand(templates::MenuCommand command);
 
 protected:
     void closeEvent(QCloseEvent *event) override;
@@ -50,6 +51,7 @@ private:
     void buildControls();
     void setCaption(const QString &caption);
     void applyTransform(QString (*transform)(const QString &));
+    QAction *alwaysOnTopItem() const;
     void applyAlwaysOnTop(bool on);
     bool saveScript(const QString &path, QString *reason);
     void showError(const QString &text);

@@ -118,15 +118,17 @@ bool paneCommands(QTextStream &out, const QString &script)
     }
     out << QStringLiteral("  pane setText: %1 ms\n").arg(setText * 1e3, 0, 'f', 2);
     bool allMet = true;
-    const std::pair<const char *, const char *> commands[] = {
-        {"Delete Comments", "mnuDC"}, {"Delete Spacers", "mnuds"}, {"Delete Empty Strings", "mnuDES"}};
-    for (const auto &[caption, control] : commands) {
+    using templates::MenuCommand;
+    const std::pair<const char *, MenuCommand> commands[] = {{"Delete Comments", MenuCommand::DeleteComments},
+                                                             {"Delete Spacers", MenuCommand::DeleteSpacers},
+                                                             {"Delete Empty Strings", MenuCommand::DeleteEmptyStrings}};
+    for (const auto &[caption, command] : commands) {
         double best = 1e30;
         for (int i = 0; i < 5; ++i) {
             pane->loadDocument(bytes, LineBreak::CrLf);
             QElapsedTimer t;
             t.start();
-            window.runMenuCommand(QString::fromLatin1(control));
+            window.runMenuCommand(command);
             best = std::min(best, t.nsecsElapsed() / 1e9);
         }
         const double times = best / setText;

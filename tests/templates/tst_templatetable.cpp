@@ -1,7 +1,7 @@
 // The menu table checked by properties that fail when a text, a caption or
 // an item is mistyped: lengths, blank runs, line structure, menu layout.
 #include "support/testmain.h"
-#include "templates/menubar.h"
+#include "templates/table.h"
 
 #include <QSet>
 #include <QStringList>
