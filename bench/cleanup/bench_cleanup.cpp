@@ -2,7 +2,7 @@
 // throughput, speed-up over the literal repeated passes, and time as a
 // multiple of a plain copy of the same text, the least any of them can cost.
 #include "app/form1.h"
-#include "app/richtextbox.h"
+#include "app/scripteditor.h"
 #include "bench/support/benchapp.h"
 #include "cleanup/cleanup.h"
 #include "tests/cleanup/reference.h"
@@ -106,7 +106,7 @@ bool paneCommands(QTextStream &out, const QString &script)
 {
     constexpr double TargetTimesSetText = 3.0;
     Form1 window(std::make_unique<SilentDialogs>());
-    RichTextBox *pane = window.richTextBox();
+    ScriptEditor *pane = window.scriptEditor();
     const QByteArray bytes = script.toUtf8();
     double setText = 1e30;
     for (int i = 0; i < 5; ++i) {

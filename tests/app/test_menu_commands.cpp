@@ -4,7 +4,7 @@
 #include <QTemporaryDir>
 
 #include "app/form1.h"
-#include "app/richtextbox.h"
+#include "app/scripteditor.h"
 #include "cleanup/cleanup.h"
 #include "support/scripteddialogs.h"
 #include "support/testmain.h"
@@ -14,12 +14,12 @@
 using namespace orvane_test;
 
 namespace {
-void setPaneText(RichTextBox *pane, const QString &text)
+void setPaneText(ScriptEditor *pane, const QString &text)
 {
     pane->loadDocument(text.toUtf8(), LineBreak::CrLf);
 }
 
-int caret(RichTextBox *pane)
+int caret(ScriptEditor *pane)
 {
     return int(pane->SendScintilla(QsciScintillaBase::SCI_GETCURRENTPOS));
 }
@@ -64,12 +64,12 @@ void MenuCommandTest::everyTemplateGoesInFromItsMenu()
                 continue;
             ++templates;
             const QString text = templates::toQString(item.text);
-            setPaneText(m_window->richTextBox(), QString());
+            setPaneText(m_window->scriptEditor(), QString());
             QAction *action = m_window->action(templates::toQString(item.controlName));
             QVERIFY(action);
             action->trigger();
-            QCOMPARE(m_window->richTextBox()->wholeText(), text);
-            QCOMPARE(caret(m_window->richTextBox()), int(text.size()));
+            QCOMPARE(m_window->scriptEditor()->wholeText(), text);
+            QCOMPARE(caret(m_window->scriptEditor()), int(text.size()));
         }
     }
     QCOMPARE(templates, 41);
@@ -102,7 +102,7 @@ void MenuCommandTest::templatesAtTheCaret()
     QFETCH(int, selectTo);
     QFETCH(QStringList, items);
     QFETCH(QString, after);
-    RichTextBox *pane = m_window->richTextBox();
+    ScriptEditor *pane = m_window->scriptEditor();
     setPaneText(pane, before);
     pane->SendScintilla(QsciScintillaBase::SCI_SETSEL, static_cast<unsigned long>(selectFrom), static_cast<long>(selectTo));
     for (const QString &item : items)
@@ -123,7 +123,7 @@ void MenuCommandTest::templatesAtTheCaret()
 
 void MenuCommandTest::templateOnTheStartUpHint()
 {
-    RichTextBox *pane = m_window->richTextBox();
+    ScriptEditor *pane = m_window->scriptEditor();
     m_window->action("mnuTextureAM")->trigger();
     const QString text = pane->wholeText();
     QVERIFY(text.endsWith(QStringLiteral("Drag & drop file to open.\r\n")));
@@ -136,19 +136,19 @@ void MenuCommandTest::templateOnTheStartUpHint()
 
 void MenuCommandTest::disabledItemsDoNothing()
 {
-    const QString before = m_window->richTextBox()->wholeText();
+    const QString before = m_window->scriptEditor()->wholeText();
     for (const char *name : {"mnuseparator3", "mnusep5", "mnuVer"}) {
         QAction *action = m_window->action(name);
         QVERIFY(action);
         QVERIFY(!action->isEnabled());
         action->trigger();
     }
-    QCOMPARE(m_window->richTextBox()->wholeText(), before);
+    QCOMPARE(m_window->scriptEditor()->wholeText(), before);
 }
 
 void MenuCommandTest::oneUndoRemovesOneTemplate()
 {
-    RichTextBox *pane = m_window->richTextBox();
+    ScriptEditor *pane = m_window->scriptEditor();
     setPaneText(pane, QStringLiteral("abc"));
     pane->SendScintilla(QsciScintillaBase::SCI_SETSEL, 1UL, 2L);
     m_window->action("mnuProto")->trigger();
@@ -164,7 +164,7 @@ void MenuCommandTest::oneUndoRemovesOneTemplate()
 void MenuCommandTest::templatesInAnLfScriptUseLf()
 {
     dropFiles(*m_window, {writeFile(m_dir->filePath("lf1.rwx"), "modelbegin\nmodelend\n")});
-    RichTextBox *pane = m_window->richTextBox();
+    ScriptEditor *pane = m_window->scriptEditor();
     pane->setCursorPosition(1, 0);
     m_window->action("mnuMaterial")->trigger();
     QCOMPARE(pane->documentBytes().toByteArray(), QByteArray("modelbegin\nMaterialBegin\n\nMaterialEndmodelend\n"));
@@ -196,7 +196,7 @@ void MenuCommandTest::cleanUpCommandsRewriteTheText()
     const CurrentFile file = m_window->currentFile();
     const QString caption = m_window->caption();
     m_window->action(command)->trigger();
-    QCOMPARE(m_window->richTextBox()->wholeText(), after);
+    QCOMPARE(m_window->scriptEditor()->wholeText(), after);
     QCOMPARE(m_window->caption(), caption);
     QCOMPARE(m_window->currentFile().number, file.number);
     QCOMPARE(m_window->currentFile().path, file.path);
@@ -205,7 +205,7 @@ void MenuCommandTest::cleanUpCommandsRewriteTheText()
 
 void MenuCommandTest::cleanUpIsOneUndoStep()
 {
-    RichTextBox *pane = m_window->richTextBox();
+    ScriptEditor *pane = m_window->scriptEditor();
     const QString before = QStringLiteral("a  # one\r\n\r\n\r\nb # two\r\n");
     setPaneText(pane, before);
     for (const char *command : {"mnuDC", "mnuds", "mnuDES"})
@@ -225,7 +225,7 @@ void MenuCommandTest::cleanUpIsOneUndoStep()
 void MenuCommandTest::cleanUpKeepsAnLfScriptLf()
 {
     dropFiles(*m_window, {writeFile(m_dir->filePath("lf2.rwx"), "a # x\n\n\nb  c\n")});
-    RichTextBox *pane = m_window->richTextBox();
+    ScriptEditor *pane = m_window->scriptEditor();
     m_window->action("mnuDC")->trigger();
     QCOMPARE(pane->documentBytes().toByteArray(), QByteArray("a \n\n\nb  c\n"));
     m_window->action("mnuds")->trigger();
@@ -242,10 +242,10 @@ void MenuCommandTest::cleanUpHandlesLongScripts()
         script += QStringLiteral("vertex %1 0 0\r\n").arg(i);
     script += QStringLiteral("quad 1 2 3 4 # last face");
     QVERIFY(script.size() > 100000);
-    setPaneText(m_window->richTextBox(), script);
+    setPaneText(m_window->scriptEditor(), script);
     m_window->action("mnuDC")->trigger();
-    QCOMPARE(m_window->richTextBox()->wholeText(), DeleteComments(script));
-    QVERIFY(m_window->richTextBox()->wholeText().endsWith(QStringLiteral("quad 1 2 3 4 ")));
+    QCOMPARE(m_window->scriptEditor()->wholeText(), DeleteComments(script));
+    QVERIFY(m_window->scriptEditor()->wholeText().endsWith(QStringLiteral("quad 1 2 3 4 ")));
 }
 
 ORVANE_GUI_TEST_MAIN(MenuCommandTest)

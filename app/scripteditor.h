@@ -1,7 +1,8 @@
 #pragma once
-// The editing pane. It keeps the script's bytes and line breaks exactly as
-// loaded; its whole-text and selection operations speak CR LF, converting
-// at that boundary for a script typed with another line break.
+// The editing pane: a QScintilla editor for one RWX script. It keeps the
+// script's bytes and line breaks exactly as loaded; its whole-text and
+// selection operations speak CR LF, converting at that boundary for a script
+// typed with another line break.
 #include <Qsci/qsciscintilla.h>
 
 #include <QByteArray>
@@ -15,10 +16,10 @@ namespace rwx {
 class LiveChecks;
 }
 
-class RichTextBox : public QsciScintilla {
+class ScriptEditor : public QsciScintilla {
     Q_OBJECT
 public:
-    explicit RichTextBox(QWidget *parent = nullptr);
+    explicit ScriptEditor(QWidget *parent = nullptr);
 
     // The whole text, line breaks as CR LF.
     QString wholeText() const;
@@ -27,8 +28,6 @@ public:
     // when the change is elsewhere.
     void replaceWholeText(const QString &text);
 
-    // The selected text, line breaks as CR LF; empty when nothing is selected.
-    QString selectedTextCrLf() const;
     // The text replaces the selection, or goes in at the caret, as one
     // undoable step; the caret ends after it and nothing is selected.
     void replaceSelection(const QString &text);
@@ -48,6 +47,7 @@ signals:
     void dropped(const QMimeData *data);
 
 protected:
+    // Files may be dropped; dragged text has nowhere to go.
     void dragEnterEvent(QDragEnterEvent *event) override;
     void dragMoveEvent(QDragMoveEvent *event) override;
     void dragLeaveEvent(QDragLeaveEvent *event) override;
