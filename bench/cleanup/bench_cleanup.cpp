@@ -5,7 +5,7 @@
 #include "app/scripteditor.h"
 #include "bench/support/benchapp.h"
 #include "cleanup/cleanup.h"
-#include "tests/cleanup/reference.h"
+#include "reference.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
