@@ -253,7 +253,7 @@ void Form1::showError(const QString &text)
     box.title = kBoxTitle;
     box.buttons = QMessageBox::Ok;
     box.icon = QMessageBox::Critical;
-    m_dialogs->messageBox(this, box);
+    m_dialogs->messageBox(this, box); // its one button, OK, needs no answer
 }
 
 bool Form1::openDroppedFile(const QMimeData *data)

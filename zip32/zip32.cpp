@@ -100,7 +100,7 @@ int32_t codeForArchive(zip_t *za)
 
 void print(const std::string &line)
 {
-    if (g_callbacks.print)
+    if (g_callbacks.print) // its answer is not used: a report cannot stop the packing
         g_callbacks.print(line.c_str(), static_cast<int32_t>(line.size()));
 }
 
@@ -212,7 +212,7 @@ int32_t archive(int32_t count, const char *archivePath, const ZpNames *names)
     std::string comment;
     if (o.comment && g_callbacks.comment) {
         std::vector<char> buffer(ZP_COMMENT_BUFFER_SIZE, '\0');
-        g_callbacks.comment(buffer.data());
+        g_callbacks.comment(buffer.data()); // its answer is not used: the buffer is the comment
         buffer.back() = '\0';
         comment = buffer.data();
         if (comment.size() > 0xFFFF)
@@ -276,7 +276,7 @@ int32_t archive(int32_t count, const char *archivePath, const ZpNames *names)
         return rc;
     // libzip's temporary file is private (or copies the old archive's mode):
     // give the archive the mode of any new file in that folder.
-    chmod(zipPath.c_str(), 0666 & ~currentUmask());
+    chmod(zipPath.c_str(), 0666 & ~currentUmask()); // not examined: the archive is complete either way
     return ZE_OK;
 }
 
