@@ -14,10 +14,11 @@
 #include <QScopedValueRollback>
 #include <QUrl>
 
-#include "app/richtextbox.h"
+#include "app/scripteditor.h"
 #include "app/settings.h"
 #include "app/zipfolder.h"
 #include "cleanup/cleanup.h"
+#include "cleanup/commands.h"
 #include "templates/menubar.h"
 #include "zip/vbzipbas.h"
 
@@ -36,13 +37,27 @@ const QString kHint = QStringLiteral("Drag & drop file to open.\r\n");
 const QChar kSeparator = QDir::separator();
 constexpr qint64 kLargestScript = qint64(256) * 1024 * 1024;
 
-QFont bandFont(bool underline)
+enum class Underline { No, Yes };
+
+QFont bandFont(Underline underline = Underline::No)
 {
     QFont font(QStringLiteral("MS Sans Serif"));
     font.setPointSizeF(8.25);
     font.setWeight(QFont::Normal);
-    font.setUnderline(underline);
+    font.setUnderline(underline == Underline::Yes);
     return font;
+}
+
+QLabel *makeBandLabel(QWidget *parent, const char *controlName, const char *text = "",
+                      Underline underline = Underline::No)
+{
+    auto *label = new QLabel(QString::fromLatin1(text), parent);
+    label->setObjectName(QString::fromLatin1(controlName));
+    label->setTextFormat(Qt::PlainText);
+    label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    label->setWordWrap(false);
+    label->setFont(bandFont(underline));
+    return label;
 }
 } // namespace
 
@@ -55,8 +70,8 @@ Form1::Form1(std::unique_ptr<Dialogs> dialogs, QWidget *parent)
     setWindowIcon(QIcon(QStringLiteral(":/orvane/orvane.svg")));
     buildControls();
     templates::buildMenuBar(
-        menuBar(), [this](const QString &text) { m_pane->replaceSelection(text); },
-        [this](const QString &controlName) { runMenuCommand(controlName); });
+        menuBar(), [this](const QString &text) { m_editor->replaceSelection(text); },
+        [this](templates::MenuCommand command) { runMenuCommand(command); });
     initWindow();
     // The zip library's comment and password questions come through the same dialogs.
     VBZipBas::setPrompt([this](const QString &prompt) { return m_dialogs->prompt(this, {prompt, QString(), QString()}); });
@@ -73,51 +88,55 @@ void Form1::buildControls()
     m_client->setObjectName(QStringLiteral("client"));
     setCentralWidget(m_client);
 
-    m_pane = new RichTextBox(m_client);
-    m_pane->loadDocument(kHint.toUtf8(), LineBreak::CrLf);
-    connect(m_pane, &RichTextBox::dropped, this, [this](const QMimeData *data) { openDroppedFile(data); });
+    m_editor = new ScriptEditor(m_client);
+    m_editor->setObjectName(QStringLiteral("RichTextBox1"));
+    m_editor->loadDocument(kHint.toUtf8(), LineBreak::CrLf);
+    connect(m_editor, &ScriptEditor::dropped, this, [this](const QMimeData *data) { openDroppedFile(data); });
 
-    m_command2 = new QPushButton(QStringLiteral("Save Zip Next"), m_client);
-    m_command2->setObjectName(QStringLiteral("Command2"));
-    m_command2->setFont(bandFont(false));
-    m_command2->setEnabled(false);
-    connect(m_command2, &QPushButton::clicked, this, &Form1::saveNextAndPack);
+    m_saveZipNext = new QPushButton(QStringLiteral("Save Zip Next"), m_client);
+    m_saveZipNext->setObjectName(QStringLiteral("Command2"));
+    m_saveZipNext->setFont(bandFont());
+    m_saveZipNext->setEnabled(false);
+    connect(m_saveZipNext, &QPushButton::clicked, this, &Form1::saveNextAndPack);
 
-    const QString captions[6] = {QStringLiteral("RWX folder"), QStringLiteral("ZIP  folder"),
-                                 QStringLiteral("Prefix"), {}, {}, {}};
-    for (int i = 0; i < 6; ++i) {
-        auto *label = new QLabel(m_client);
-        label->setObjectName(QStringLiteral("Label%1").arg(i + 1));
-        label->setTextFormat(Qt::PlainText);
-        label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-        label->setWordWrap(false);
-        label->setFont(bandFont(i == 1));
-        label->setText(captions[i]);
-        m_labels[i] = label;
-    }
-    m_labels[1]->setCursor(Qt::PointingHandCursor);
-    m_labels[1]->installEventFilter(this);
+    m_labels = {
+        .rwxFolderCaption = makeBandLabel(m_client, "Label1", "RWX folder"),
+        .zipFolderCaption = makeBandLabel(m_client, "Label2", "ZIP  folder", Underline::Yes),
+        .prefixCaption = makeBandLabel(m_client, "Label3", "Prefix"),
+        .rwxFolder = makeBandLabel(m_client, "Label4"),
+        .zipFolder = makeBandLabel(m_client, "Label5"),
+        .prefix = makeBandLabel(m_client, "Label6"),
+    };
+    m_labels.zipFolderCaption->setCursor(Qt::PointingHandCursor);
+    m_labels.zipFolderCaption->installEventFilter(this);
 
     // Tab goes from the pane to the button; the labels take no focus.
-    setTabOrder(m_pane, m_command2);
-    m_pane->setFocus();
+    setTabOrder(m_editor, m_saveZipNext);
+    m_editor->setFocus();
 
     m_controls = layout::startupControls();
-    m_pane->setGeometry(layout::toPixels(m_controls.pane));
-    m_command2->setGeometry(layout::toPixels(m_controls.command2));
-    for (int i = 0; i < 6; ++i)
-        m_labels[i]->setGeometry(layout::toPixels(m_controls.labels[i]));
+    applyGeometry();
 
     const QSize minimumClient = layout::clientSizeFor(layout::kMinimumOuter, layout::kMinimumOuter);
     m_client->setMinimumSize(minimumClient);
     m_client->installEventFilter(this);
 }
 
+void Form1::applyGeometry()
+{
+    m_editor->setGeometry(layout::toPixels(m_controls.pane));
+    m_saveZipNext->setGeometry(layout::toPixels(m_controls.saveZipNextButton));
+    const auto labels = m_labels.inOrder();
+    const auto places = m_controls.labels.inOrder();
+    for (size_t i = 0; i < labels.size(); ++i)
+        labels[i]->setGeometry(layout::toPixels(places[i]));
+}
+
 void Form1::initWindow()
 {
     setCaption(kAppTitle);
     m_file.zipFolder = readZipFolderSetting();
-    m_labels[4]->setText(m_file.zipFolder);
+    m_labels.zipFolder->setText(m_file.zipFolder);
     // The client area opens 9330 x 7050 twips; the layout pass runs when the window is shown.
     const QSize client = layout::clientSizeFor(9330 + layout::kFrameWidth, 7050 + layout::kFrameHeight);
     resize(client.width(), client.height() + menuBar()->sizeHint().height());
@@ -148,19 +167,17 @@ void Form1::layoutWindow()
     if (wanted != client)
         resize(size() + (wanted - client));
     m_controls = result.controls;
-    m_pane->setGeometry(layout::toPixels(m_controls.pane));
-    m_command2->setGeometry(layout::toPixels(m_controls.command2));
-    for (int i = 0; i < 6; ++i)
-        m_labels[i]->setGeometry(layout::toPixels(m_controls.labels[i]));
+    applyGeometry();
 }
 
 bool Form1::eventFilter(QObject *watched, QEvent *event)
 {
     if (watched == m_client && event->type() == QEvent::Resize) {
         layoutWindow();
-    } else if (watched == m_labels[1] && event->type() == QEvent::MouseButtonRelease) {
+    } else if (watched == m_labels.zipFolderCaption && event->type() == QEvent::MouseButtonRelease) {
         auto *mouse = static_cast<QMouseEvent *>(event);
-        if (mouse->button() == Qt::LeftButton && m_labels[1]->rect().contains(mouse->position().toPoint())) {
+        if (mouse->button() == Qt::LeftButton
+            && m_labels.zipFolderCaption->rect().contains(mouse->position().toPoint())) {
             chooseZipFolder();
             return true;
         }
@@ -187,10 +204,14 @@ void Form1::closeEvent(QCloseEvent *event)
         event->ignore();
 }
 
+QAction *Form1::alwaysOnTopItem() const
+{
+    return action(templates::toQString(templates::controlNameOf(templates::MenuCommand::AlwaysOnTop)));
+}
+
 void Form1::toggleAlwaysOnTop()
 {
-    if (QAction *item = action(QStringLiteral("mnuAonT")))
-        item->trigger();
+    alwaysOnTopItem()->trigger();
 }
 
 void Form1::applyAlwaysOnTop(bool on)
@@ -206,25 +227,22 @@ void Form1::applyAlwaysOnTop(bool on)
     }
 }
 
-void Form1::runMenuCommand(const QString &controlName)
+void Form1::runMenuCommand(templates::MenuCommand command)
 {
-    if (controlName == u"mnuDC")
-        applyTransform(&DeleteComments);
-    else if (controlName == u"mnuds")
-        applyTransform(&DeleteSpacers);
-    else if (controlName == u"mnuDES")
-        applyTransform(&DeleteEmptyStrings);
-    else if (controlName == u"mnuAonT")
-        applyAlwaysOnTop(action(controlName)->isChecked());
-}
-
-void Form1::applyTransform(QString (*transform)(const QString &))
-{
-    // Whatever goes wrong, the text stays as it was.
-    try {
-        const QString result = transform(m_pane->wholeText());
-        m_pane->replaceWholeText(result);
-    } catch (...) {
+    using templates::MenuCommand;
+    switch (command) {
+    case MenuCommand::DeleteComments:
+        cleanup::runOnWholeText(*m_editor, &DeleteComments);
+        return;
+    case MenuCommand::DeleteSpacers:
+        cleanup::runOnWholeText(*m_editor, &DeleteSpacers);
+        return;
+    case MenuCommand::DeleteEmptyStrings:
+        cleanup::runOnWholeText(*m_editor, &DeleteEmptyStrings);
+        return;
+    case MenuCommand::AlwaysOnTop:
+        applyAlwaysOnTop(alwaysOnTopItem()->isChecked());
+        return;
     }
 }
 
@@ -235,7 +253,7 @@ void Form1::showError(const QString &text)
     box.title = kBoxTitle;
     box.buttons = QMessageBox::Ok;
     box.icon = QMessageBox::Critical;
-    m_dialogs->messageBox(this, box);
+    m_dialogs->messageBox(this, box); // its one button, OK, needs no answer
 }
 
 bool Form1::openDroppedFile(const QMimeData *data)
@@ -269,7 +287,7 @@ bool Form1::openFile(const QString &path)
     file.close();
 
     const DecodedScript script = decodeScript(raw);
-    m_pane->loadDocument(script.utf8, detectLineBreak(script.utf8));
+    m_editor->loadDocument(script.utf8, detectLineBreak(script.utf8));
 
     m_file.path = path;
     m_file.folder = parts->folder;
@@ -284,21 +302,21 @@ bool Form1::openFile(const QString &path)
         m_file.number = split->number;
     }
     setCaption(kCaptionLead + m_file.path);
-    m_labels[3]->setText(m_file.folder);
-    m_labels[5]->setText(m_file.prefix);
+    m_labels.rwxFolder->setText(m_file.folder);
+    m_labels.prefix->setText(m_file.prefix);
     if (m_file.zipFolder.isEmpty())
         m_file.zipFolder = m_file.folder;
-    m_labels[4]->setText(m_file.zipFolder);
-    m_command2->setEnabled(true);
+    m_labels.zipFolder->setText(m_file.zipFolder);
+    m_saveZipNext->setEnabled(true);
     return true;
 }
 
 bool Form1::saveScript(const QString &path, QString *reason)
 {
-    const EncodedScript script = encodeScript(m_pane->documentBytes(), m_file.encoding, m_file.byteOrderMark);
+    const QByteArray bytes = encodeScript(m_editor->documentBytes(), m_file.encoding, m_file.byteOrderMark);
     // The old file is replaced only by a complete new copy.
     QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly) || file.write(script.bytes) != script.bytes.size() || !file.commit()) {
+    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.commit()) {
         *reason = file.errorString();
         return false;
     }
@@ -308,7 +326,7 @@ bool Form1::saveScript(const QString &path, QString *reason)
 void Form1::saveNextAndPack()
 {
     // A click that arrives while an archive is being written waits for the next one.
-    if (m_saving || !m_command2->isEnabled())
+    if (m_saving || !m_saveZipNext->isEnabled())
         return;
     const QScopedValueRollback busy(m_saving, true);
 
@@ -323,12 +341,11 @@ void Form1::saveNextAndPack()
     }
 
     const QString archivePath = m_file.zipFolder + m_file.prefix + m_file.number + QStringLiteral(".zip");
-    VBZipBas::assignSaveNextSettings(archivePath, savePath, m_file.driveRoot);
-    const qint32 result = VBZipBas::PackZip();
+    const VBZipBas::PackResult packing = VBZipBas::packSavedScript(archivePath, savePath, m_file.driveRoot);
 
     setCaption(kCaptionLead + savePath);
-    if (result != 0)
-        showError(QStringLiteral("Could not pack %1\n%2").arg(archivePath, VBZipBas::describeResult(result)));
+    if (!packing.packed())
+        showError(QStringLiteral("Could not pack %1\n%2").arg(archivePath, packing.message));
 }
 
 void Form1::chooseZipFolder()
@@ -346,7 +363,7 @@ void Form1::chooseZipFolder()
         return;
     }
     m_file.zipFolder = *folder;
-    m_labels[4]->setText(m_file.zipFolder);
+    m_labels.zipFolder->setText(m_file.zipFolder);
     if (!writeZipFolderSetting(m_file.zipFolder))
         showError(QStringLiteral("The zip folder could not be stored in the settings, so the next start "
                                  "will not know it. It is used until the program ends:\n%1")

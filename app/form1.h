@@ -3,18 +3,19 @@
 // rows of folder and prefix labels, and the menu bar.
 #include <QMainWindow>
 #include <QString>
-#include <array>
 #include <memory>
 
+#include "app/bandlabels.h"
 #include "app/currentfile.h"
 #include "app/dialogs.h"
 #include "app/layout.h"
+#include "templates/table.h"
 
 class QAction;
 class QLabel;
 class QMimeData;
 class QPushButton;
-class RichTextBox;
+class ScriptEditor;
 
 class Form1 : public QMainWindow {
     Q_OBJECT
@@ -23,9 +24,9 @@ public:
     explicit Form1(std::unique_ptr<Dialogs> dialogs = nullptr, QWidget *parent = nullptr);
     ~Form1() override;
 
-    RichTextBox *richTextBox() const { return m_pane; }
-    QPushButton *command2() const { return m_command2; }
-    QLabel *label(int number) const { return m_labels.at(number - 1); } // Label1 .. Label6
+    ScriptEditor *scriptEditor() const { return m_editor; }
+    QPushButton *saveZipNextButton() const { return m_saveZipNext; }
+    const BandLabels<QLabel *> &labels() const { return m_labels; }
     QAction *action(const QString &controlName) const;
     const CurrentFile &currentFile() const { return m_file; }
     // The caption as the user sees it.
@@ -39,7 +40,7 @@ public:
     bool openFile(const QString &path);
     void saveNextAndPack();
     void chooseZipFolder();
-    void runMenuCommand(const QString &controlName);
+    void runMenuCommand(templates::MenuCommand command);
 
 protected:
     void closeEvent(QCloseEvent *event) override;
@@ -48,8 +49,9 @@ protected:
 private:
     void initWindow();
     void buildControls();
+    void applyGeometry();
     void setCaption(const QString &caption);
-    void applyTransform(QString (*transform)(const QString &));
+    QAction *alwaysOnTopItem() const;
     void applyAlwaysOnTop(bool on);
     bool saveScript(const QString &path, QString *reason);
     void showError(const QString &text);
@@ -58,9 +60,9 @@ private:
     CurrentFile m_file;
     QString m_caption;
     QWidget *m_client = nullptr;
-    RichTextBox *m_pane = nullptr;
-    QPushButton *m_command2 = nullptr;
-    std::array<QLabel *, 6> m_labels{};
+    ScriptEditor *m_editor = nullptr;
+    QPushButton *m_saveZipNext = nullptr;
+    BandLabels<QLabel *> m_labels{};
     layout::Controls m_controls;
     bool m_saving = false;
 };

@@ -4,16 +4,26 @@
 
 namespace layout {
 
+namespace {
+// The band's three rows: their tops at start-up, and their distances from
+// the window's bottom edge after a layout pass.
+constexpr float kFirstRowTop = 6240, kSecondRowTop = 6480, kThirdRowTop = 6720;
+constexpr float kFirstRowUp = 1500, kSecondRowUp = 1260, kThirdRowUp = 1020;
+constexpr float kCaptionLeft = 1560, kCaptionWidth = 1335, kLabelHeight = 255;
+constexpr float kValueLeft = 3000, kValueWidth = 6255;
+} // namespace
+
 Controls startupControls()
 {
     Controls c;
     c.pane = QRectF(0, 0, 9330, 6135);
-    c.command2 = QRectF(75, 6240, 1335, 735);
-    const float rowTops[3] = {6240, 6480, 6720};
-    for (int row = 0; row < 3; ++row) {
-        c.labels[row] = QRectF(1560, rowTops[row], 1335, 255);
-        c.labels[row + 3] = QRectF(3000, rowTops[row], 6255, 255);
-    }
+    c.saveZipNextButton = QRectF(75, kFirstRowTop, 1335, 735);
+    c.labels.rwxFolderCaption = QRectF(kCaptionLeft, kFirstRowTop, kCaptionWidth, kLabelHeight);
+    c.labels.zipFolderCaption = QRectF(kCaptionLeft, kSecondRowTop, kCaptionWidth, kLabelHeight);
+    c.labels.prefixCaption = QRectF(kCaptionLeft, kThirdRowTop, kCaptionWidth, kLabelHeight);
+    c.labels.rwxFolder = QRectF(kValueLeft, kFirstRowTop, kValueWidth, kLabelHeight);
+    c.labels.zipFolder = QRectF(kValueLeft, kSecondRowTop, kValueWidth, kLabelHeight);
+    c.labels.prefix = QRectF(kValueLeft, kThirdRowTop, kValueWidth, kLabelHeight);
     return c;
 }
 
@@ -29,14 +39,18 @@ Result layoutWindow(float outerWidth, float outerHeight, const Controls &current
     Controls &c = r.controls;
     c.pane.setWidth(w - 120.0f);
     c.pane.setHeight(h - 1605.0f);
-    c.command2.moveTop(h - 1500.0f);
-    const float rowOffsets[3] = {1500.0f, 1260.0f, 1020.0f};
-    for (int row = 0; row < 3; ++row) {
-        c.labels[row].moveTop(h - rowOffsets[row]);
-        c.labels[row + 3].moveTop(h - rowOffsets[row]);
-    }
-    for (int row = 0; row < 3; ++row)
-        c.labels[row + 3].setWidth(w - 1195.0f);
+    c.saveZipNextButton.moveTop(h - kFirstRowUp);
+    c.labels.rwxFolderCaption.moveTop(h - kFirstRowUp);
+    c.labels.zipFolderCaption.moveTop(h - kSecondRowUp);
+    c.labels.prefixCaption.moveTop(h - kThirdRowUp);
+    c.labels.rwxFolder.moveTop(h - kFirstRowUp);
+    c.labels.zipFolder.moveTop(h - kSecondRowUp);
+    c.labels.prefix.moveTop(h - kThirdRowUp);
+    // Wider than the client area: the window's edge, not the label's, cuts
+    // off a long path.
+    c.labels.rwxFolder.setWidth(w - 1195.0f);
+    c.labels.zipFolder.setWidth(w - 1195.0f);
+    c.labels.prefix.setWidth(w - 1195.0f);
     return r;
 }
 

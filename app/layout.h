@@ -5,7 +5,8 @@
 #include <QRect>
 #include <QRectF>
 #include <QSize>
-#include <array>
+
+#include "app/bandlabels.h"
 
 namespace layout {
 
@@ -14,11 +15,11 @@ constexpr float kFrameWidth = 120.0f;
 constexpr float kFrameHeight = 690.0f;
 constexpr float kMinimumOuter = 4500.0f;
 
-// Pane, button and the six labels (index 0 is Label1).
+// Where the window's controls stand.
 struct Controls {
     QRectF pane;
-    QRectF command2;
-    std::array<QRectF, 6> labels;
+    QRectF saveZipNextButton;
+    BandLabels<QRectF> labels;
     bool operator==(const Controls &) const = default;
 };
 

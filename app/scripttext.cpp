@@ -1,7 +1,5 @@
 #include "app/scripttext.h"
 
-#include <cstring>
-
 namespace {
 constexpr char kBom[] = "\xEF\xBB\xBF";
 
@@ -41,58 +39,10 @@ QString replaceAll(QStringView text, QStringView from, QStringView to)
 }
 } // namespace
 
-bool isValidUtf8(QByteArrayView bytes)
-{
-    const auto *p = reinterpret_cast<const unsigned char *>(bytes.data());
-    const auto *end = p + bytes.size();
-    while (p < end) {
-        // Plain ASCII eight bytes at a time.
-        if (end - p >= 8) {
-            quint64 word;
-            std::memcpy(&word, p, 8);
-            if ((word & 0x8080808080808080ULL) == 0) {
-                p += 8;
-                continue;
-            }
-        }
-        const unsigned char c = *p;
-        if (c < 0x80) {
-            ++p;
-            continue;
-        }
-        int extra;
-        unsigned int min;
-        if (c >= 0xC2 && c <= 0xDF) {
-            extra = 1;
-            min = 0x80;
-        } else if (c >= 0xE0 && c <= 0xEF) {
-            extra = 2;
-            min = 0x800;
-        } else if (c >= 0xF0 && c <= 0xF4) {
-            extra = 3;
-            min = 0x10000;
-        } else {
-            return false;
-        }
-        if (end - p <= extra)
-            return false;
-        unsigned int cp = c & (0x3F >> extra);
-        for (int i = 1; i <= extra; ++i) {
-            if (!isContinuation(p[i]))
-                return false;
-            cp = (cp << 6) | (p[i] & 0x3F);
-        }
-        if (cp < min || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF))
-            return false;
-        p += extra + 1;
-    }
-    return true;
-}
-
 DecodedScript decodeScript(QByteArrayView raw)
 {
     DecodedScript out;
-    if (isValidUtf8(raw)) {
+    if (raw.isValidUtf8()) {
         out.encoding = ScriptEncoding::Utf8;
         out.byteOrderMark = raw.startsWith(QByteArrayView(kBom, 3));
         out.utf8 = raw.sliced(out.byteOrderMark ? 3 : 0).toByteArray();
@@ -112,21 +62,21 @@ DecodedScript decodeScript(QByteArrayView raw)
     return out;
 }
 
-EncodedScript encodeScript(QByteArrayView utf8, ScriptEncoding encoding, bool byteOrderMark)
+QByteArray encodeScript(QByteArrayView utf8, ScriptEncoding encoding, bool byteOrderMark)
 {
-    EncodedScript out;
+    QByteArray out;
     if (encoding == ScriptEncoding::Latin1) {
-        out.bytes.reserve(utf8.size());
+        out.reserve(utf8.size());
         const auto *p = reinterpret_cast<const unsigned char *>(utf8.data());
         const auto *end = p + utf8.size();
         bool fits = true;
         while (p < end) {
             const unsigned char c = *p;
             if (c < 0x80) {
-                out.bytes.append(static_cast<char>(c));
+                out.append(static_cast<char>(c));
                 ++p;
             } else if ((c == 0xC2 || c == 0xC3) && end - p >= 2 && isContinuation(p[1])) {
-                out.bytes.append(static_cast<char>(((c & 0x03) << 6) | (p[1] & 0x3F)));
+                out.append(static_cast<char>(((c & 0x03) << 6) | (p[1] & 0x3F)));
                 p += 2;
             } else {
                 fits = false;
@@ -135,14 +85,13 @@ EncodedScript encodeScript(QByteArrayView utf8, ScriptEncoding encoding, bool by
         }
         if (fits)
             return out;
-        out.fellBackToUtf8 = true;
-        out.bytes.clear();
+        out.clear();
         byteOrderMark = false;
     }
-    out.bytes.reserve(utf8.size() + 3);
+    out.reserve(utf8.size() + 3);
     if (byteOrderMark)
-        out.bytes.append(kBom, 3);
-    out.bytes.append(utf8.data(), utf8.size());
+        out.append(kBom, 3);
+    out.append(utf8.data(), utf8.size());
     return out;
 }
 

@@ -18,16 +18,11 @@ struct DecodedScript {
     bool byteOrderMark = false;
 };
 
-struct EncodedScript {
-    QByteArray bytes;
-    // The text held characters the file's 8-bit encoding cannot store, so
-    // it was written as UTF-8 instead.
-    bool fellBackToUtf8 = false;
-};
-
-bool isValidUtf8(QByteArrayView bytes);
 DecodedScript decodeScript(QByteArrayView raw);
-EncodedScript encodeScript(QByteArrayView utf8, ScriptEncoding encoding, bool byteOrderMark);
+// The bytes to write: as the file was read, except that a text holding
+// characters its 8-bit encoding cannot store is written as UTF-8 (without a
+// byte-order mark), so nothing typed is lost.
+QByteArray encodeScript(QByteArrayView utf8, ScriptEncoding encoding, bool byteOrderMark);
 
 // The line break a script is typed with. The pane's whole-text and selection
 // operations speak CR LF; a script whose breaks are all LF (or all CR) is

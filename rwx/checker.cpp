@@ -140,6 +140,7 @@ private:
         const Token &head = m_tokens.front();
         const QStringView name = word(text, head);
         const Keyword kw = findKeyword(name);
+        m_sawKeyword = m_sawKeyword || kw.kind != Kind::Unknown;
         switch (kw.kind) {
         case Kind::Unknown:
             add(line, head.start, head.size,
@@ -148,15 +149,12 @@ private:
                 Severity::Warning);
             return;
         case Kind::Begin:
-            m_sawKeyword = true;
             begin(line, text, kw);
             return;
         case Kind::End:
-            m_sawKeyword = true;
             end(line, head, kw);
             return;
         case Kind::Vertex:
-            m_sawKeyword = true;
             if (m_scope >= 0)
                 ++m_stack[m_scope].vertices;
             else
@@ -165,11 +163,9 @@ private:
         case Kind::Triangle:
         case Kind::Quad:
         case Kind::Polygon:
-            m_sawKeyword = true;
             face(line, text, kw);
             return;
         case Kind::ProtoInstance:
-            m_sawKeyword = true;
             if (m_tokens.size() < 2) {
                 add(line, head.start, head.size,
                     QStringLiteral("%1 without a proto name").arg(QLatin1StringView(kw.name)));
@@ -181,7 +177,6 @@ private:
         case Kind::Texture:
         case Kind::FileName:
         case Kind::Other:
-            m_sawKeyword = true;
             return;
         }
     }

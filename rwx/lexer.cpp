@@ -29,14 +29,6 @@ bool isDark(const QColor &base)
     return luminance(base) < 0.2;
 }
 
-QColor mix(const QColor &a, const QColor &b, double t)
-{
-    const QColor x = a.toRgb(), y = b.toRgb();
-    return QColor::fromRgbF(float(x.redF() * (1 - t) + y.redF() * t),
-                            float(x.greenF() * (1 - t) + y.greenF() * t),
-                            float(x.blueF() * (1 - t) + y.blueF() * t));
-}
-
 inline bool isBlankByte(char c)
 {
     return c == ' ' || c == '\t' || c == '\v' || c == '\f';
@@ -127,6 +119,14 @@ void styleLine(QByteArrayView line, Painter &paint)
 
 } // namespace
 
+QColor mixColors(const QColor &from, const QColor &to, double amount)
+{
+    const QColor x = from.toRgb(), y = to.toRgb();
+    return QColor::fromRgbF(float(x.redF() * (1 - amount) + y.redF() * amount),
+                            float(x.greenF() * (1 - amount) + y.greenF() * amount),
+                            float(x.blueF() * (1 - amount) + y.blueF() * amount));
+}
+
 double contrastRatio(const QColor &a, const QColor &b)
 {
     const double la = luminance(a), lb = luminance(b);
@@ -203,7 +203,7 @@ void RwxLexer::applyPalette(const QPalette &palette)
     const double floor = std::min(3.0, contrastRatio(text, base));
     QColor comment = text;
     for (const double t : {0.45, 0.35, 0.25, 0.15, 0.05}) {
-        const QColor c = mix(text, base, t);
+        const QColor c = mixColors(text, base, t);
         if (contrastRatio(c, base) >= floor) {
             comment = c;
             break;

@@ -56,5 +56,7 @@ private:
 // (contrast ratio at least `ratio`).
 QColor readableColor(int hue, int saturation, const QColor &base, double ratio = 4.5);
 double contrastRatio(const QColor &a, const QColor &b);
+// `from` moved towards `to` by `amount` (0: from, 1: to).
+QColor mixColors(const QColor &from, const QColor &to, double amount);
 
 } // namespace rwx

@@ -3,6 +3,7 @@
 #include <QCoreApplication>
 #include <QFileInfo>
 #include <QLibrary>
+#include <QScopedValueRollback>
 
 #include <algorithm>
 #include <cstring>
@@ -53,15 +54,8 @@ Prompt &prompt()
 }
 
 bool g_running = false;
-
-class RunningGuard
-{
-public:
-    RunningGuard() { g_running = true; }
-    ~RunningGuard() { g_running = false; }
-    RunningGuard(const RunningGuard &) = delete;
-    RunningGuard &operator=(const RunningGuard &) = delete;
-};
+ZipCallbacks g_callbacks{};
+ZipOptions g_options;
 
 // Loads the library on first use and resolves its three entries; a library
 // or entry not found is looked for again at the next call.
@@ -186,20 +180,37 @@ void setLibraryFileName(const QString &fileNameOrPath)
     lib.archive = nullptr;
 }
 
+PackingSettings &settings()
+{
+    static PackingSettings s;
+    return s;
+}
+
+const ZipCallbacks &zipCallbacks()
+{
+    return g_callbacks;
+}
+
+const ZipOptions &zipOptions()
+{
+    return g_options;
+}
+
 void assignSaveNextSettings(const QString &archive, const QString &savedFile, const QString &root)
 {
-    sinceDate = QString();
-    stripFolders = 1;
-    recurseFolders = 0;
-    updateOnly = 0;
-    freshenOnly = 0;
-    encryptFiles = 0;
-    askComment = 0;
-    compressionLevel = '9';
-    fileCount = 1;
-    archivePath = archive;
-    fileNames[0] = savedFile;
-    rootFolder = root;
+    PackingSettings &s = settings();
+    s.sinceDate = QString();
+    s.stripFolders = 1;
+    s.recurseFolders = 0;
+    s.updateOnly = 0;
+    s.freshenOnly = 0;
+    s.encryptFiles = 0;
+    s.askComment = 0;
+    s.compressionLevel = '9';
+    s.fileCount = 1;
+    s.archivePath = archive;
+    s.fileNames[0] = savedFile;
+    s.rootFolder = root;
 }
 
 qint32 PackZip()
@@ -208,53 +219,65 @@ qint32 PackZip()
         return ResultAlreadyRunning;
     if (!loadLibrary())
         return ResultLibraryNotFound;
-    RunningGuard running;
+    const QScopedValueRollback running(g_running, true);
     const Library &lib = zipLibrary();
-    qint32 result = 0;
+    PackingSettings &s = settings();
 
-    zipCallbacks = ZipCallbacks{&OnZipPrint, &OnZipComment, &OnZipPassword, &OnZipService};
-    result = lib.init(&zipCallbacks);
+    // The results of ZpInit and ZpSetOptions are not examined: what they
+    // refuse, ZpArchive refuses in turn, and its result is PackZip's.
+    g_callbacks = ZipCallbacks{&OnZipPrint, &OnZipComment, &OnZipPassword, &OnZipService};
+    lib.init(&g_callbacks);
 
-    zipOptions.date = sinceDate;
-    zipOptions.rootFolder = rootFolder;
-    zipOptions.tempFolder = tempFolder;
-    zipOptions.fEncrypt = encryptFiles;
-    zipOptions.fStripFolders = stripFolders;
-    zipOptions.fUpdate = updateOnly;
-    zipOptions.fFreshen = freshenOnly;
-    zipOptions.fComment = askComment;
-    zipOptions.fRecurse = recurseFolders;
-    zipOptions.fAfterDate = 0;
-    zipOptions.fBeforeDate = 0;
-    zipOptions.fLevel = static_cast<quint8>(compressionLevel);
+    g_options = ZipOptions{
+        .date = s.sinceDate,
+        .rootFolder = s.rootFolder,
+        .tempFolder = s.tempFolder,
+        .fEncrypt = s.encryptFiles,
+        .fStripFolders = s.stripFolders,
+        .fUpdate = s.updateOnly,
+        .fFreshen = s.freshenOnly,
+        .fComment = s.askComment,
+        .fRecurse = s.recurseFolders,
+        .fAfterDate = 0,
+        .fBeforeDate = 0,
+        .fLevel = static_cast<quint8>(s.compressionLevel),
+    };
     {
-        Ansi date(zipOptions.date), root(zipOptions.rootFolder), temp(zipOptions.tempFolder);
+        // The 8-bit form lives for this one call; what the library writes
+        // into it comes back into the module's record.
+        Ansi date(g_options.date), root(g_options.rootFolder), temp(g_options.tempFolder);
         ZpOptions ansi{};
         ansi.date = date.data();
         ansi.rootFolder = root.data();
         ansi.tempFolder = temp.data();
-        copyFlags(ansi, zipOptions);
-        result = lib.setOptions(&ansi);
-        zipOptions.date = fromAnsi(ansi.date);
-        zipOptions.rootFolder = fromAnsi(ansi.rootFolder);
-        zipOptions.tempFolder = fromAnsi(ansi.tempFolder);
-        copyFlags(zipOptions, ansi);
+        copyFlags(ansi, g_options);
+        lib.setOptions(&ansi);
+        g_options.date = fromAnsi(ansi.date);
+        g_options.rootFolder = fromAnsi(ansi.rootFolder);
+        g_options.tempFolder = fromAnsi(ansi.tempFolder);
+        copyFlags(g_options, ansi);
     }
-    {
-        std::array<Ansi, ZP_MAX_FILES> names;
-        ZpNames list{};
-        for (size_t i = 0; i < names.size(); ++i) {
-            names[i] = Ansi(fileNames[i]);
-            list.name[i] = names[i].data();
-        }
-        Ansi path(archivePath);
-        char *pathBytes = path.data();
-        result = lib.archive(fileCount, pathBytes, &list);
-        for (size_t i = 0; i < names.size(); ++i)
-            fileNames[i] = fromAnsi(list.name[i]);
-        archivePath = fromAnsi(pathBytes);
+
+    std::array<Ansi, ZP_MAX_FILES> names;
+    ZpNames list{};
+    for (size_t i = 0; i < names.size(); ++i) {
+        names[i] = Ansi(s.fileNames[i]);
+        list.name[i] = names[i].data();
     }
+    Ansi path(s.archivePath);
+    char *pathBytes = path.data();
+    const qint32 result = lib.archive(s.fileCount, pathBytes, &list);
+    for (size_t i = 0; i < names.size(); ++i)
+        s.fileNames[i] = fromAnsi(list.name[i]);
+    s.archivePath = fromAnsi(pathBytes);
     return result;
+}
+
+PackResult packSavedScript(const QString &archive, const QString &savedFile, const QString &root)
+{
+    assignSaveNextSettings(archive, savedFile, root);
+    const qint32 code = PackZip();
+    return {code, describeResult(code)};
 }
 
 QString describeResult(qint32 code)
@@ -307,7 +330,7 @@ int32_t OnZipComment(char *comment)
     const std::optional<QString> entry = ask(QStringLiteral("Enter the comment"));
     if (!entry || entry->isEmpty())
         return 1;
-    const QByteArray bytes = fitLocal8Bit(*entry, CallbackBufferSize - 1);
+    const QByteArray bytes = fitLocal8Bit(*entry, ZP_COMMENT_BUFFER_SIZE - 1);
     std::memcpy(comment, bytes.constData(), static_cast<size_t>(bytes.size()));
     comment[bytes.size()] = '\0';
     return 1;
@@ -317,7 +340,8 @@ int32_t OnZipPassword(char *password, int32_t size, const char *, const char *)
 {
     if (!password || size < 2)
         return 1; // no room for a character and the zero
-    const qsizetype n = std::min<qsizetype>(size, CallbackBufferSize);
+    // No callback buffer is taken to be longer than the comment buffer.
+    const qsizetype n = std::min<qsizetype>(size, ZP_COMMENT_BUFFER_SIZE);
     std::optional<QString> entry = ask(QStringLiteral("Please Enter The Password!"));
     if (!entry || entry->isEmpty())
         return 1;

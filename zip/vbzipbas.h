@@ -1,10 +1,8 @@
 #pragma once
 // Packing files into a zip archive through the zip library libzip32.so.
 //
-// The caller assigns the settings below and calls PackZip(). The settings
-// live for the whole program and are never reset: each keeps the last value
-// assigned to it, and archivePath and fileNames also keep what the library
-// wrote into them during the last call.
+// The caller assigns the settings below and calls PackZip(); "Save Zip
+// Next" does both with packSavedScript().
 //
 // Everything here belongs to the one GUI thread.
 #include "zip32/zip32.h"
@@ -42,24 +40,36 @@ struct ZipOptions {
 // The record handed to ZpInit: the addresses of the four callbacks.
 using ZipCallbacks = ZpCallbacks;
 
-// ---- Settings --------------------------------------------------------------
-inline QString archivePath;        // full path of the archive to write
-inline qint16 fileCount = 0;       // used slots of fileNames, from slot 0
-inline ZipFileList fileNames;      // what to pack
-inline QString rootFolder;         // base folder: relative names resolve against it
-inline QString sinceDate;          // "YYYY-MM-DD" for the library's date filters
-inline QString tempFolder;         // passed on; the library writes beside the archive
-inline qint16 stripFolders = 0;    // entries under their bare file names
-inline qint16 recurseFolders = 0;  // descend into folders
-inline qint16 updateOnly = 0;      // add new, replace only older entries
-inline qint16 freshenOnly = 0;     // replace only older existing entries
-inline qint16 encryptFiles = 0;    // encrypt with a password asked through the prompt
-inline qint16 askComment = 0;      // ask for an archive comment through the prompt
-inline qint16 compressionLevel = 0; // the character code '0' (store) to '9'
+// The packing settings. The program has one set (settings()) for its whole
+// run and never resets it: each setting keeps the last value assigned to it,
+// and archivePath and fileNames also keep what the library wrote into them
+// during the last call.
+struct PackingSettings {
+    QString archivePath;        // full path of the archive to write
+    qint16 fileCount = 0;       // used slots of fileNames, from slot 0
+    ZipFileList fileNames;      // what to pack
+    QString rootFolder;         // base folder: relative names resolve against it
+    QString sinceDate;          // "YYYY-MM-DD" for the library's date filters
+    QString tempFolder;         // passed on; the library writes beside the archive
+    qint16 stripFolders = 0;    // entries under their bare file names
+    qint16 recurseFolders = 0;  // descend into folders
+    qint16 updateOnly = 0;      // add new, replace only older entries
+    qint16 freshenOnly = 0;     // replace only older existing entries
+    qint16 encryptFiles = 0;    // encrypt with a password asked through the prompt
+    qint16 askComment = 0;      // ask for an archive comment through the prompt
+    qint16 compressionLevel = 0; // the character code '0' (store) to '9'
 
-// The records held for the library, for the whole program.
-inline ZipCallbacks zipCallbacks{};
-inline ZipOptions zipOptions;
+    // Back to the state at start: every number 0, every string null. The
+    // program never calls it; tests and benchmarks start afresh with it.
+    void reset() { *this = PackingSettings(); }
+};
+
+// The one set of settings, for the whole program.
+PackingSettings &settings();
+
+// The records the module keeps for the library, as the last PackZip() left them.
+const ZipCallbacks &zipCallbacks();
+const ZipOptions &zipOptions();
 
 // ---- Result codes ------------------------------------------------------------
 // PackZip returns the library's code (0 success, the ZE_ codes of
@@ -83,6 +93,16 @@ qint32 PackZip();
 // A short reason in plain words, for a message box.
 QString describeResult(qint32 code);
 
+struct PackResult {
+    qint32 code = 0; // PackZip()'s result
+    QString message; // describeResult(code)
+    bool packed() const { return code == 0; }
+};
+
+// "Save Zip Next"'s packing of the script it has just saved: assigns the
+// settings (assignSaveNextSettings) and calls PackZip().
+PackResult packSavedScript(const QString &archive, const QString &savedFile, const QString &root);
+
 // The window's one-line text prompt: the answer, or std::nullopt on Cancel.
 // Without one, the comment and password callbacks answer as on Cancel.
 using Prompt = std::function<std::optional<QString>(const QString &prompt)>;
@@ -98,19 +118,17 @@ void setLibraryFileName(const QString &fileNameOrPath);
 // ---- Callbacks the library calls -----------------------------------------------
 // Processes pending events once, so the window stays alive; returns 0.
 int32_t OnZipPrint(const char *text, int32_t length);
-// Prompts "Enter the comment"; writes at most 4096 bytes of the entry and a
-// zero into the buffer. Returns 1. Cancel or an empty entry leave the
-// buffer untouched.
+// Prompts "Enter the comment"; writes at most ZP_COMMENT_BUFFER_SIZE - 1
+// bytes of the entry and a zero into the buffer. Returns 1. Cancel or an
+// empty entry leave the buffer untouched.
 int32_t OnZipComment(char *comment);
 // Prompts "Please Enter The Password!"; on a non-empty entry that fits in
 // size - 1 bytes, zeroes bytes 0 to size - 1, writes the entry and returns
 // 0. Cancel, an empty entry or one too long for the buffer return 1 and
-// leave the buffer untouched. Never touches a byte at index 4097 or beyond.
+// leave the buffer untouched. Never touches a byte at index
+// ZP_COMMENT_BUFFER_SIZE or beyond, whatever the size.
 int32_t OnZipPassword(char *password, int32_t size, const char *prompt, const char *name);
 // Returns 0: never aborts.
 int32_t OnZipService(const char *name, int32_t size);
-
-// The callback buffers are never touched at this index or beyond.
-inline constexpr int CallbackBufferSize = 4097;
 
 } // namespace VBZipBas

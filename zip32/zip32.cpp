@@ -1,63 +1,30 @@
 // zip32 on top of libzip: see zip32.h for the interface.
 #include "zip32/zip32.h"
 
+#include "zip32/entries.h"
+
 #include <zip.h>
+
+#include <QScopedValueRollback>
 
 #include <sys/stat.h>
 #include <sys/types.h>
 #include <unistd.h>
 
-#include <algorithm>
-#include <cerrno>
 #include <climits>
-#include <cstdio>
-#include <cstring>
-#include <ctime>
-#include <filesystem>
 #include <fstream>
 #include <new>
-#include <optional>
-#include <set>
-#include <string>
-#include <vector>
 
 namespace fs = std::filesystem;
+using zip32::Item;
+using zip32::Options;
 
 namespace {
-
-struct Options {
-    std::optional<std::string> date;
-    std::optional<std::string> rootFolder;
-    bool encrypt = false;
-    bool stripFolders = false;
-    bool update = false;
-    bool freshen = false;
-    bool comment = false;
-    bool recurse = false;
-    bool afterDate = false;
-    bool beforeDate = false;
-    char level = '6';
-};
 
 ZpCallbacks g_callbacks{};
 Options g_options;
 bool g_optionsValid = true;
 bool g_busy = false;
-
-class BusyGuard
-{
-public:
-    BusyGuard() { g_busy = true; }
-    ~BusyGuard() { g_busy = false; }
-    BusyGuard(const BusyGuard &) = delete;
-    BusyGuard &operator=(const BusyGuard &) = delete;
-};
-
-struct Item {
-    std::string path; // file on disk
-    std::string name; // entry name in the archive
-    struct stat st;
-};
 
 std::optional<std::string> copyString(const char *s)
 {
@@ -69,83 +36,6 @@ std::optional<std::string> copyString(const char *s)
 bool validLevel(char level)
 {
     return level >= '0' && level <= '9';
-}
-
-// "YYYY-MM-DD" as local midnight.
-std::optional<time_t> parseDate(const std::optional<std::string> &text)
-{
-    if (!text || text->size() != 10 || (*text)[4] != '-' || (*text)[7] != '-')
-        return std::nullopt;
-    for (size_t i : {0, 1, 2, 3, 5, 6, 8, 9})
-        if ((*text)[i] < '0' || (*text)[i] > '9')
-            return std::nullopt;
-    struct tm tm{};
-    tm.tm_year = std::stoi(text->substr(0, 4)) - 1900;
-    tm.tm_mon = std::stoi(text->substr(5, 2)) - 1;
-    tm.tm_mday = std::stoi(text->substr(8, 2));
-    tm.tm_isdst = -1;
-    if (tm.tm_mon < 0 || tm.tm_mon > 11 || tm.tm_mday < 1 || tm.tm_mday > 31)
-        return std::nullopt;
-    const int month = tm.tm_mon, day = tm.tm_mday;
-    time_t t = mktime(&tm);
-    if (t == static_cast<time_t>(-1) || tm.tm_mon != month || tm.tm_mday != day)
-        return std::nullopt; // 2026-02-30 and the like
-    return t;
-}
-
-bool validUtf8(const std::string &s)
-{
-    size_t i = 0;
-    while (i < s.size()) {
-        const unsigned char c = static_cast<unsigned char>(s[i]);
-        size_t extra;
-        unsigned min;
-        unsigned cp;
-        if (c < 0x80) {
-            ++i;
-            continue;
-        } else if ((c & 0xE0) == 0xC0) {
-            extra = 1, min = 0x80, cp = c & 0x1F;
-        } else if ((c & 0xF0) == 0xE0) {
-            extra = 2, min = 0x800, cp = c & 0x0F;
-        } else if ((c & 0xF8) == 0xF0) {
-            extra = 3, min = 0x10000, cp = c & 0x07;
-        } else {
-            return false;
-        }
-        if (i + extra >= s.size())
-            return false;
-        for (size_t k = 1; k <= extra; ++k) {
-            const unsigned char cc = static_cast<unsigned char>(s[i + k]);
-            if ((cc & 0xC0) != 0x80)
-                return false;
-            cp = (cp << 6) | (cc & 0x3F);
-        }
-        if (cp < min || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF))
-            return false;
-        i += extra + 1;
-    }
-    return true;
-}
-
-// An entry name must stay inside the folder it is unpacked into.
-bool safeEntryName(const std::string &name)
-{
-    if (name.empty() || name[0] == '/' || name[0] == '\\')
-        return false;
-    if (name.size() >= 2 && name[1] == ':')
-        return false; // a drive letter
-    size_t start = 0;
-    while (start <= name.size()) {
-        size_t end = name.find_first_of("/\\", start);
-        if (end == std::string::npos)
-            end = name.size();
-        const std::string part = name.substr(start, end - start);
-        if (part == "..")
-            return false;
-        start = end + 1;
-    }
-    return validUtf8(name);
 }
 
 mode_t currentUmask()
@@ -210,54 +100,8 @@ int32_t codeForArchive(zip_t *za)
 
 void print(const std::string &line)
 {
-    if (g_callbacks.print)
+    if (g_callbacks.print) // its answer is not used: a report cannot stop the packing
         g_callbacks.print(line.c_str(), static_cast<int32_t>(line.size()));
-}
-
-// Adds path (a file or, with recursion, a folder) to items. Returns 0 or a code.
-int32_t collect(const fs::path &path, const fs::path &base, const Options &o,
-                const struct stat *archiveStat, std::vector<Item> &items,
-                std::set<std::string> &names, bool named)
-{
-    struct stat st;
-    if (stat(path.c_str(), &st) != 0)
-        return named ? ZE_OPEN : ZE_OK;
-    if (S_ISDIR(st.st_mode)) {
-        if (!o.recurse)
-            return ZE_OK;
-        std::error_code ec;
-        std::vector<fs::path> children;
-        for (fs::directory_iterator it(path, ec), end; !ec && it != end; it.increment(ec))
-            children.push_back(it->path());
-        if (ec)
-            return ZE_READ;
-        std::sort(children.begin(), children.end());
-        for (const fs::path &child : children) {
-            const int32_t rc = collect(child, base, o, archiveStat, items, names, false);
-            if (rc != ZE_OK)
-                return rc;
-        }
-        return ZE_OK;
-    }
-    if (!S_ISREG(st.st_mode))
-        return named ? ZE_OPEN : ZE_OK;
-    if (archiveStat && st.st_dev == archiveStat->st_dev && st.st_ino == archiveStat->st_ino)
-        return ZE_OK; // never pack the archive into itself
-    if (o.afterDate || o.beforeDate) {
-        const std::optional<time_t> date = parseDate(o.date);
-        if (!date)
-            return ZE_PARMS;
-        if (o.afterDate && st.st_mtime < *date)
-            return ZE_OK;
-        if (o.beforeDate && st.st_mtime >= *date)
-            return ZE_OK;
-    }
-    const std::string name = o.stripFolders ? path.filename().string()
-                                            : path.lexically_relative(base).generic_string();
-    if (!safeEntryName(name) || !names.insert(name).second)
-        return ZE_PARMS;
-    items.push_back(Item{path.string(), name, st});
-    return ZE_OK;
 }
 
 class Archive
@@ -334,7 +178,7 @@ int32_t archive(int32_t count, const char *archivePath, const ZpNames *names)
         const char *name = names->name[i];
         if (!name || !*name)
             return ZE_PARMS;
-        const int32_t rc = collect((base / name).lexically_normal(), base, o,
+        const int32_t rc = zip32::collect((base / name).lexically_normal(), base, o,
                                    zipExists ? &zipStat : nullptr, items, entryNames, true);
         if (rc != ZE_OK)
             return rc;
@@ -368,7 +212,7 @@ int32_t archive(int32_t count, const char *archivePath, const ZpNames *names)
     std::string comment;
     if (o.comment && g_callbacks.comment) {
         std::vector<char> buffer(ZP_COMMENT_BUFFER_SIZE, '\0');
-        g_callbacks.comment(buffer.data());
+        g_callbacks.comment(buffer.data()); // its answer is not used: the buffer is the comment
         buffer.back() = '\0';
         comment = buffer.data();
         if (comment.size() > 0xFFFF)
@@ -432,7 +276,7 @@ int32_t archive(int32_t count, const char *archivePath, const ZpNames *names)
         return rc;
     // libzip's temporary file is private (or copies the old archive's mode):
     // give the archive the mode of any new file in that folder.
-    chmod(zipPath.c_str(), 0666 & ~currentUmask());
+    chmod(zipPath.c_str(), 0666 & ~currentUmask()); // not examined: the archive is complete either way
     return ZE_OK;
 }
 
@@ -455,25 +299,25 @@ ZP_EXPORT int32_t ZpSetOptions(ZpOptions *options)
     if (!options)
         return ZE_PARMS;
     try {
-        Options o;
-        o.date = copyString(options->date);
-        o.rootFolder = copyString(options->rootFolder);
-        o.encrypt = options->fEncrypt != 0;
-        o.stripFolders = options->fStripFolders != 0;
-        o.update = options->fUpdate != 0;
-        o.freshen = options->fFreshen != 0;
-        o.comment = options->fComment != 0;
-        o.recurse = options->fRecurse != 0;
-        o.afterDate = options->fAfterDate != 0;
-        o.beforeDate = options->fBeforeDate != 0;
-        o.level = options->fLevel;
-        g_options = std::move(o);
+        g_options = Options{
+            .date = copyString(options->date),
+            .rootFolder = copyString(options->rootFolder),
+            .encrypt = options->fEncrypt != 0,
+            .stripFolders = options->fStripFolders != 0,
+            .update = options->fUpdate != 0,
+            .freshen = options->fFreshen != 0,
+            .comment = options->fComment != 0,
+            .recurse = options->fRecurse != 0,
+            .afterDate = options->fAfterDate != 0,
+            .beforeDate = options->fBeforeDate != 0,
+            .level = options->fLevel,
+        };
     } catch (const std::bad_alloc &) {
         g_optionsValid = false;
         return ZE_MEM;
     }
     g_optionsValid = validLevel(g_options.level)
-        && (!(g_options.afterDate || g_options.beforeDate) || parseDate(g_options.date));
+        && (!(g_options.afterDate || g_options.beforeDate) || zip32::parseDate(g_options.date));
     return g_optionsValid ? ZE_OK : ZE_PARMS;
 }
 
@@ -481,7 +325,7 @@ ZP_EXPORT int32_t ZpArchive(int32_t count, char *archivePath, ZpNames *names)
 {
     if (g_busy)
         return ZE_LOGIC;
-    BusyGuard busy;
+    const QScopedValueRollback busy(g_busy, true);
     try {
         return archive(count, archivePath, names);
     } catch (const std::bad_alloc &) {

@@ -3,7 +3,7 @@
 // the time of a whole check of a 200 KB script, alone and as the editor runs
 // it (read the text, check, draw the marks), against the pause before it.
 #include "rwx/checker.h"
-#include "rwx/support.h"
+#include "rwx/livechecks.h"
 #include "support/scriptgen.h"
 
 #include <Qsci/qsciscintilla.h>
@@ -52,7 +52,7 @@ int main(int argc, char **argv)
     std::printf("check:            %8.2f ms  = %.1f MB/s  = %.1f x plain copy\n", checkMs,
                 mb / (checkMs / 1000.0), checkMs / copyMs);
 
-    const int pauseMs = rwx::RwxSupport::DefaultPauseMs;
+    const int pauseMs = rwx::LiveChecks::DefaultPauseMs;
     const QString small = orvane_test::generateScript({.size = 200 * 1024});
     const QString smallFaulty = orvane_test::generateScript({.size = 200 * 1024, .faulty = true});
     // The worst case for drawing: every line of a pasted non-script marked.
@@ -68,7 +68,7 @@ int main(int argc, char **argv)
     // As the editor runs it: text read from the editor, checked, marks drawn.
     QsciScintilla editor;
     editor.setUtf8(true);
-    rwx::RwxSupport *support = rwx::attachRwxSupport(&editor);
+    rwx::LiveChecks *support = rwx::attachLiveChecks(&editor);
     for (const auto &[label, text] : {std::pair{"clean", &small}, std::pair{"faulty face indices", &smallFaulty},
                                      std::pair{"every line marked", static_cast<const QString *>(&everyLine)}}) {
         editor.setText(*text);

@@ -2,7 +2,7 @@
 // throughput, speed-up over the literal repeated passes, and time as a
 // multiple of a plain copy of the same text, the least any of them can cost.
 #include "app/form1.h"
-#include "app/richtextbox.h"
+#include "app/scripteditor.h"
 #include "bench/support/benchapp.h"
 #include "cleanup/cleanup.h"
 #include "support/cleanupreference.h"
@@ -61,7 +61,7 @@ bool paneCommands(QTextStream &out, const QString &script)
 {
     constexpr double TargetTimesSetText = 3.0;
     Form1 window(std::make_unique<SilentDialogs>());
-    RichTextBox *pane = window.richTextBox();
+    ScriptEditor *pane = window.scriptEditor();
     const QByteArray bytes = script.toUtf8();
     double setText = 1e30;
     for (int i = 0; i < 5; ++i) {
@@ -73,15 +73,17 @@ bool paneCommands(QTextStream &out, const QString &script)
     }
     out << QStringLiteral("  pane setText: %1 ms\n").arg(setText * 1e3, 0, 'f', 2);
     bool allMet = true;
-    const std::pair<const char *, const char *> commands[] = {
-        {"Delete Comments", "mnuDC"}, {"Delete Spacers", "mnuds"}, {"Delete Empty Strings", "mnuDES"}};
-    for (const auto &[caption, control] : commands) {
+    using templates::MenuCommand;
+    const std::pair<const char *, MenuCommand> commands[] = {{"Delete Comments", MenuCommand::DeleteComments},
+                                                             {"Delete Spacers", MenuCommand::DeleteSpacers},
+                                                             {"Delete Empty Strings", MenuCommand::DeleteEmptyStrings}};
+    for (const auto &[caption, command] : commands) {
         double best = 1e30;
         for (int i = 0; i < 5; ++i) {
             pane->loadDocument(bytes, LineBreak::CrLf);
             QElapsedTimer t;
             t.start();
-            window.runMenuCommand(QString::fromLatin1(control));
+            window.runMenuCommand(command);
             best = std::min(best, t.nsecsElapsed() / 1e9);
         }
         const double times = best / setText;

@@ -21,13 +21,12 @@ namespace {
 double packWithPackZip(const QString &file, const QString &archive)
 {
     QFile::remove(archive);
-    VBZipBas::assignSaveNextSettings(archive, file, QStringLiteral("/"));
     QElapsedTimer timer;
     timer.start();
-    const qint32 rc = VBZipBas::PackZip();
+    const VBZipBas::PackResult packing = VBZipBas::packSavedScript(archive, file, QStringLiteral("/"));
     const double seconds = timer.nsecsElapsed() / 1e9;
-    if (rc != 0) {
-        std::fprintf(stderr, "PackZip failed: %s\n", qPrintable(VBZipBas::describeResult(rc)));
+    if (!packing.packed()) {
+        std::fprintf(stderr, "PackZip failed: %s\n", qPrintable(packing.message));
         std::exit(1);
     }
     return seconds;

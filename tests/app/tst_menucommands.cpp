@@ -5,7 +5,7 @@
 #include <QTemporaryDir>
 
 #include "app/form1.h"
-#include "app/richtextbox.h"
+#include "app/scripteditor.h"
 #include "cleanup/cleanup.h"
 #include "support/scriptgen.h"
 #include "support/scripteddialogs.h"
@@ -16,12 +16,12 @@
 using namespace orvane_test;
 
 namespace {
-void setPaneText(RichTextBox *pane, const QString &text)
+void setPaneText(ScriptEditor *pane, const QString &text)
 {
     pane->loadDocument(text.toUtf8(), LineBreak::CrLf);
 }
 
-int caret(RichTextBox *pane)
+int caret(ScriptEditor *pane)
 {
     return int(pane->SendScintilla(QsciScintillaBase::SCI_GETCURRENTPOS));
 }
@@ -161,11 +161,11 @@ void MenuCommandTest::templateTexts()
     QCOMPARE(action->text(), caption);
     QVERIFY(!action->isCheckable());
     QVERIFY(action->isEnabled());
-    setPaneText(m_window->richTextBox(), QString());
+    setPaneText(m_window->scriptEditor(), QString());
     action->trigger();
-    const QString text = m_window->richTextBox()->wholeText();
+    const QString text = m_window->scriptEditor()->wholeText();
     QCOMPARE(text, templates::toQString(item->text));
-    QCOMPARE(caret(m_window->richTextBox()), int(text.size()));
+    QCOMPARE(caret(m_window->scriptEditor()), int(text.size()));
     QCOMPARE(text.size(), chars);
     QCOMPARE(longestBlankRun(text), blankRun);
 
@@ -249,9 +249,9 @@ void MenuCommandTest::beginEndPairs()
     QFETCH(QString, beginLine);
     QFETCH(QString, endLine);
 
-    setPaneText(m_window->richTextBox(), QString());
+    setPaneText(m_window->scriptEditor(), QString());
     m_window->action(QTest::currentDataTag())->trigger();
-    const QString text = m_window->richTextBox()->wholeText();
+    const QString text = m_window->scriptEditor()->wholeText();
     // Three lines joined by CR LF: no lone CR or LF anywhere.
     QCOMPARE(text.split("\r\n"), (QStringList{beginLine, QString(), endLine}));
     QCOMPARE(text.count(u'\r'), 2);
@@ -285,7 +285,7 @@ void MenuCommandTest::templatesAtTheCaret()
     QFETCH(int, selectTo);
     QFETCH(QStringList, items);
     QFETCH(QString, after);
-    RichTextBox *pane = m_window->richTextBox();
+    ScriptEditor *pane = m_window->scriptEditor();
     setPaneText(pane, before);
     pane->SendScintilla(QsciScintillaBase::SCI_SETSEL, static_cast<unsigned long>(selectFrom), static_cast<long>(selectTo));
     for (const QString &item : items)
@@ -306,7 +306,7 @@ void MenuCommandTest::templatesAtTheCaret()
 
 void MenuCommandTest::templateOnTheStartUpHint()
 {
-    RichTextBox *pane = m_window->richTextBox();
+    ScriptEditor *pane = m_window->scriptEditor();
     m_window->action("mnuTextureAM")->trigger();
     const QString text = pane->wholeText();
     QVERIFY(text.endsWith(QStringLiteral("Drag & drop file to open.\r\n")));
@@ -317,19 +317,19 @@ void MenuCommandTest::templateOnTheStartUpHint()
 
 void MenuCommandTest::disabledItemsDoNothing()
 {
-    const QString before = m_window->richTextBox()->wholeText();
+    const QString before = m_window->scriptEditor()->wholeText();
     for (const char *name : {"mnuseparator3", "mnusep5", "mnuVer"}) {
         QAction *action = m_window->action(name);
         QVERIFY(action);
         QVERIFY(!action->isEnabled());
         action->trigger();
     }
-    QCOMPARE(m_window->richTextBox()->wholeText(), before);
+    QCOMPARE(m_window->scriptEditor()->wholeText(), before);
 }
 
 void MenuCommandTest::oneUndoRemovesOneTemplate()
 {
-    RichTextBox *pane = m_window->richTextBox();
+    ScriptEditor *pane = m_window->scriptEditor();
     setPaneText(pane, QStringLiteral("abc"));
     pane->SendScintilla(QsciScintillaBase::SCI_SETSEL, 1UL, 2L);
     m_window->action("mnuProto")->trigger();
@@ -345,7 +345,7 @@ void MenuCommandTest::oneUndoRemovesOneTemplate()
 void MenuCommandTest::templatesInAnLfScriptUseLf()
 {
     dropFiles(*m_window, {writeFile(m_dir->filePath("lf1.rwx"), "modelbegin\nmodelend\n")});
-    RichTextBox *pane = m_window->richTextBox();
+    ScriptEditor *pane = m_window->scriptEditor();
     pane->setCursorPosition(1, 0);
     m_window->action("mnuMaterial")->trigger();
     QCOMPARE(pane->documentBytes().toByteArray(), QByteArray("modelbegin\nMaterialBegin\n\nMaterialEndmodelend\n"));
@@ -377,7 +377,7 @@ void MenuCommandTest::cleanUpCommandsRewriteTheText()
     const CurrentFile file = m_window->currentFile();
     const QString caption = m_window->caption();
     m_window->action(command)->trigger();
-    QCOMPARE(m_window->richTextBox()->wholeText(), after);
+    QCOMPARE(m_window->scriptEditor()->wholeText(), after);
     QCOMPARE(m_window->caption(), caption);
     QCOMPARE(m_window->currentFile().number, file.number);
     QCOMPARE(m_window->currentFile().path, file.path);
@@ -386,7 +386,7 @@ void MenuCommandTest::cleanUpCommandsRewriteTheText()
 
 void MenuCommandTest::cleanUpIsOneUndoStep()
 {
-    RichTextBox *pane = m_window->richTextBox();
+    ScriptEditor *pane = m_window->scriptEditor();
     const QString before = QStringLiteral("a  # one\r\n\r\n\r\nb # two\r\n");
     setPaneText(pane, before);
     for (const char *command : {"mnuDC", "mnuds", "mnuDES"})
@@ -406,7 +406,7 @@ void MenuCommandTest::cleanUpIsOneUndoStep()
 void MenuCommandTest::cleanUpKeepsAnLfScriptLf()
 {
     dropFiles(*m_window, {writeFile(m_dir->filePath("lf2.rwx"), "a # x\n\n\nb  c\n")});
-    RichTextBox *pane = m_window->richTextBox();
+    ScriptEditor *pane = m_window->scriptEditor();
     m_window->action("mnuDC")->trigger();
     QCOMPARE(pane->documentBytes().toByteArray(), QByteArray("a \n\n\nb  c\n"));
     m_window->action("mnuds")->trigger();
@@ -421,10 +421,10 @@ void MenuCommandTest::cleanUpHandlesLongScripts()
     QString script = generateScript({.size = 100000, .comments = false});
     script += QStringLiteral("quad 1 2 3 4 # last face");
     QVERIFY(script.size() > 100000);
-    setPaneText(m_window->richTextBox(), script);
+    setPaneText(m_window->scriptEditor(), script);
     m_window->action("mnuDC")->trigger();
-    QCOMPARE(m_window->richTextBox()->wholeText(), DeleteComments(script));
-    QVERIFY(m_window->richTextBox()->wholeText().endsWith(QStringLiteral("quad 1 2 3 4 ")));
+    QCOMPARE(m_window->scriptEditor()->wholeText(), DeleteComments(script));
+    QVERIFY(m_window->scriptEditor()->wholeText().endsWith(QStringLiteral("quad 1 2 3 4 ")));
 }
 
 ORVANE_GUI_TEST_MAIN(MenuCommandTest)

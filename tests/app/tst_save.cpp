@@ -6,7 +6,7 @@
 #include <QTemporaryDir>
 
 #include "app/form1.h"
-#include "app/richtextbox.h"
+#include "app/scripteditor.h"
 #include "support/archive.h"
 #include "support/files.h"
 #include "support/scripteddialogs.h"
@@ -110,15 +110,15 @@ void SaveTest::savesAndPacksTheNextNumber()
     QFETCH(QString, saved);
     const QByteArray bytes("modelbegin\r\nclumpbegin\r\nvertex 0 0 0\r\nclumpend\r\nmodelend\r\n");
     auto w = openWindow(dropped, bytes);
-    const QStringList labelsBefore = {w->label(4)->text(), w->label(5)->text(), w->label(6)->text()};
-    w->command2()->click();
+    const QStringList labelsBefore = {w->labels().rwxFolder->text(), w->labels().zipFolder->text(), w->labels().prefix->text()};
+    w->saveZipNextButton()->click();
     QCOMPARE(w->currentFile().number, number);
     expectSaved(saved, bytes);
     QVERIFY(!QFile::exists(zips() + QFileInfo(saved).completeBaseName() + ".ZIP"));
     QCOMPARE(w->caption(), "Orvane.  " + models() + saved);
     QCOMPARE(w->currentFile().path, models() + dropped);
-    QCOMPARE(QStringList({w->label(4)->text(), w->label(5)->text(), w->label(6)->text()}), labelsBefore);
-    QVERIFY(w->command2()->isEnabled());
+    QCOMPARE(QStringList({w->labels().rwxFolder->text(), w->labels().zipFolder->text(), w->labels().prefix->text()}), labelsBefore);
+    QVERIFY(w->saveZipNextButton()->isEnabled());
     QVERIFY(m_log.messages.isEmpty());
     QCOMPARE(readFile(models() + dropped), bytes);
 }
@@ -126,14 +126,14 @@ void SaveTest::savesAndPacksTheNextNumber()
 void SaveTest::everyClickMakesTheNextVariant()
 {
     auto w = openWindow("house12.rwx", "modelbegin\r\nmodelend\r\n");
-    RichTextBox *pane = w->richTextBox();
+    ScriptEditor *pane = w->scriptEditor();
     pane->setCursorPosition(1, 0);
     pane->replaceSelection("clumpbegin\r\n");
-    w->command2()->click();
+    w->saveZipNextButton()->click();
     pane->setCursorPosition(2, 0);
     pane->replaceSelection("clumpend\r\n");
-    w->command2()->click();
-    w->command2()->click();
+    w->saveZipNextButton()->click();
+    w->saveZipNextButton()->click();
     expectSaved("house13.rwx", "modelbegin\r\nclumpbegin\r\nmodelend\r\n");
     expectSaved("house14.rwx", "modelbegin\r\nclumpbegin\r\nclumpend\r\nmodelend\r\n");
     expectSaved("house15.rwx", "modelbegin\r\nclumpbegin\r\nclumpend\r\nmodelend\r\n");
@@ -145,12 +145,12 @@ void SaveTest::overwritesAnExistingNextFile()
 {
     writeFile(models() + "house13.rwx", "an older variant, longer than the new one\r\n");
     auto w = openWindow("house12.rwx", "first\r\n");
-    w->command2()->click();
+    w->saveZipNextButton()->click();
     expectSaved("house13.rwx", "first\r\n");
     // The same script dropped again makes the same next name: file and archive entry are replaced.
     dropFiles(*w, {models() + "house12.rwx"});
-    w->richTextBox()->replaceWholeText("second\r\n");
-    w->command2()->click();
+    w->scriptEditor()->replaceWholeText("second\r\n");
+    w->saveZipNextButton()->click();
     expectSaved("house13.rwx", "second\r\n");
     QVERIFY(m_log.messages.isEmpty());
 }
@@ -169,7 +169,7 @@ void SaveTest::bytesComeBackUnchanged()
 {
     QFETCH(QByteArray, bytes);
     auto w = openWindow("variant4.rwx", bytes);
-    w->command2()->click();
+    w->saveZipNextButton()->click();
     expectSaved("variant5.rwx", bytes);
 }
 
@@ -188,16 +188,16 @@ void SaveTest::samplesComeBackUnchanged()
 void SaveTest::typedCharactersOutsideTheCodePageAreKept()
 {
     auto w = openWindow("euro1.rwx", "# caf\xE9\r\n");
-    w->richTextBox()->setCursorPosition(1, 0);
-    w->richTextBox()->replaceSelection(QString::fromUtf8("# 5 \u20AC"));
-    w->command2()->click();
+    w->scriptEditor()->setCursorPosition(1, 0);
+    w->scriptEditor()->replaceSelection(QString::fromUtf8("# 5 \u20AC"));
+    w->saveZipNextButton()->click();
     expectSaved("euro2.rwx", "# caf\xC3\xA9\r\n# 5 \xE2\x82\xAC");
 }
 
 void SaveTest::countsPastDoublePrecision()
 {
     auto w = openWindow("v99999999999999999999.rwx", "x");
-    w->command2()->click();
+    w->saveZipNextButton()->click();
     QCOMPARE(w->currentFile().number, QStringLiteral("100000000000000000000"));
     expectSaved("v100000000000000000000.rwx", "x");
 }
@@ -212,7 +212,7 @@ void SaveTest::failedSaveRestoresTheNumber()
     QDir(models() + "sub").removeRecursively();
     writeFile(models() + "sub", "not a folder");
 
-    w->command2()->click();
+    w->saveZipNextButton()->click();
     QCOMPARE(m_log.messages.size(), 1);
     QCOMPARE(m_log.messages[0].title, QStringLiteral("Orvane."));
     QVERIFY2(m_log.messages[0].text.contains(models() + "sub/house13.rwx"), qPrintable(m_log.messages[0].text));
@@ -224,7 +224,7 @@ void SaveTest::failedSaveRestoresTheNumber()
     // Once the folder is back, the retry writes the same name.
     QFile::remove(models() + "sub");
     QDir(models()).mkdir("sub");
-    w->command2()->click();
+    w->saveZipNextButton()->click();
     QCOMPARE(m_log.messages.size(), 1);
     QCOMPARE(readFile(models() + "sub/house13.rwx"), QByteArray("x"));
 }
@@ -247,7 +247,7 @@ void SaveTest::failedPackIsReported()
     if (!inTheWay.isNull())
         writeFile(archive, inTheWay);
     auto w = openWindow("house12.rwx", "x\r\n");
-    w->command2()->click();
+    w->saveZipNextButton()->click();
     QCOMPARE(m_log.messages.size(), 1);
     QCOMPARE(m_log.messages[0].title, QStringLiteral("Orvane."));
     QVERIFY2(m_log.messages[0].text.contains(archive), qPrintable(m_log.messages[0].text));
@@ -267,10 +267,10 @@ void SaveTest::clickAndDropDuringPackingAreIgnored()
     bool clickedWhilePacking = false;
     bool droppedWhilePacking = false;
     bool outerRunning = false;
-    connect(w->command2(), &QPushButton::clicked, this, [&] { clickedWhilePacking = clickedWhilePacking || outerRunning; });
+    connect(w->saveZipNextButton(), &QPushButton::clicked, this, [&] { clickedWhilePacking = clickedWhilePacking || outerRunning; });
     // The click and the drop wait in the event queue, which the zip library's
     // progress report empties while the archive is being written.
-    QMetaObject::invokeMethod(w->command2(), "click", Qt::QueuedConnection);
+    QMetaObject::invokeMethod(w->saveZipNextButton(), "click", Qt::QueuedConnection);
     QMetaObject::invokeMethod(this, [&] {
         droppedWhilePacking = outerRunning;
         dropFiles(*w, {other});

@@ -10,8 +10,8 @@
 #include <QUrl>
 
 #include "app/form1.h"
-#include "app/richtextbox.h"
-#include "rwx/support.h"
+#include "app/scripteditor.h"
+#include "rwx/livechecks.h"
 #include "support/scripteddialogs.h"
 #include "support/testmain.h"
 #include "support/windowdriver.h"
@@ -33,9 +33,9 @@ Snapshot snapshot(const Form1 &w)
 {
     const CurrentFile &f = w.currentFile();
     QStringList labels;
-    for (int i = 1; i <= 6; ++i)
-        labels << w.label(i)->text();
-    return {w.richTextBox()->documentBytes().toByteArray(), w.caption(), labels, w.command2()->isEnabled(),
+    for (const QLabel *label : w.labels().inOrder())
+        labels << label->text();
+    return {w.scriptEditor()->documentBytes().toByteArray(), w.caption(), labels, w.saveZipNextButton()->isEnabled(),
             {f.path, f.folder, f.driveRoot, f.fileName, f.baseName, f.extension, f.prefix, f.number, f.zipFolder}};
 }
 
@@ -88,19 +88,20 @@ void WindowTest::opensInItsStartState()
     QVERIFY(QTest::qWaitForWindowExposed(w.get()));
     QCOMPARE(w->windowTitle(), QStringLiteral("Orvane"));
     QCOMPARE(w->objectName(), QStringLiteral("Form1"));
-    QCOMPARE(w->richTextBox()->objectName(), QStringLiteral("RichTextBox1"));
-    QCOMPARE(w->richTextBox()->wholeText(), QStringLiteral("Drag & drop file to open.\r\n"));
-    QCOMPARE(w->command2()->objectName(), QStringLiteral("Command2"));
-    QCOMPARE(w->command2()->text(), QStringLiteral("Save Zip Next"));
-    QVERIFY(!w->command2()->isEnabled());
+    QCOMPARE(w->scriptEditor()->objectName(), QStringLiteral("RichTextBox1"));
+    QCOMPARE(w->scriptEditor()->wholeText(), QStringLiteral("Drag & drop file to open.\r\n"));
+    QCOMPARE(w->saveZipNextButton()->objectName(), QStringLiteral("Command2"));
+    QCOMPARE(w->saveZipNextButton()->text(), QStringLiteral("Save Zip Next"));
+    QVERIFY(!w->saveZipNextButton()->isEnabled());
     const QStringList captions = {"RWX folder", "ZIP  folder", "Prefix", "", "", ""};
+    const auto labels = w->labels().inOrder();
     for (int i = 1; i <= 6; ++i) {
-        QCOMPARE(w->label(i)->objectName(), QStringLiteral("Label%1").arg(i));
-        QCOMPARE(w->label(i)->text(), captions[i - 1]);
-        QCOMPARE(w->label(i)->font().underline(), i == 2);
-        QCOMPARE(w->label(i)->focusPolicy(), Qt::NoFocus);
+        QCOMPARE(labels[i - 1]->objectName(), QStringLiteral("Label%1").arg(i));
+        QCOMPARE(labels[i - 1]->text(), captions[i - 1]);
+        QCOMPARE(labels[i - 1]->font().underline(), i == 2);
+        QCOMPARE(labels[i - 1]->focusPolicy(), Qt::NoFocus);
     }
-    QCOMPARE(w->label(2)->cursor().shape(), Qt::PointingHandCursor);
+    QCOMPARE(w->labels().zipFolderCaption->cursor().shape(), Qt::PointingHandCursor);
     QStringList menus;
     for (QAction *a : w->menuBar()->actions())
         menus << a->text();
@@ -110,13 +111,13 @@ void WindowTest::opensInItsStartState()
     QVERIFY(!w->action("mnuVer")->isEnabled());
     QCOMPARE(w->currentFile().path, QString());
     QCOMPARE(w->currentFile().number, QString());
-    QVERIFY(w->richTextBox()->wrapMode() == QsciScintilla::WrapNone);
-    QVERIFY(QFontInfo(w->richTextBox()->font()).fixedPitch());
-    QCOMPARE(w->focusWidget(), static_cast<QWidget *>(w->richTextBox()));
-    QWidget *next = w->richTextBox()->nextInFocusChain();
+    QVERIFY(w->scriptEditor()->wrapMode() == QsciScintilla::WrapNone);
+    QVERIFY(QFontInfo(w->scriptEditor()->font()).fixedPitch());
+    QCOMPARE(w->focusWidget(), static_cast<QWidget *>(w->scriptEditor()));
+    QWidget *next = w->scriptEditor()->nextInFocusChain();
     while (next && !(next->focusPolicy() & Qt::TabFocus))
         next = next->nextInFocusChain();
-    QCOMPARE(next, static_cast<QWidget *>(w->command2()));
+    QCOMPARE(next, static_cast<QWidget *>(w->saveZipNextButton()));
 }
 
 void WindowTest::readsTheStoredZipFolder_data()
@@ -133,7 +134,7 @@ void WindowTest::readsTheStoredZipFolder()
     storeZipFolder(stored);
     auto w = makeWindow();
     QCOMPARE(w->currentFile().zipFolder, stored.isNull() ? QString() : stored);
-    QCOMPARE(w->label(5)->text(), stored.isNull() ? QString() : stored);
+    QCOMPARE(w->labels().zipFolder->text(), stored.isNull() ? QString() : stored);
     QVERIFY(m_log.messages.isEmpty());
 }
 
@@ -144,26 +145,26 @@ void WindowTest::laysOutAtStartAndKeepsTheMinimum()
     QVERIFY(QTest::qWaitForWindowExposed(w.get()));
     // 9330 x 7050 twips of client area: the start-up layout in pixels.
     QCOMPARE(w->centralWidget()->size(), QSize(622, 470));
-    QCOMPARE(w->richTextBox()->geometry(), QRect(0, 0, 622, 409));
-    QCOMPARE(w->command2()->geometry(), QRect(5, 416, 89, 49));
-    QCOMPARE(w->label(1)->geometry(), QRect(104, 416, 89, 17));
-    QCOMPARE(w->label(2)->geometry(), QRect(104, 432, 89, 17));
-    QCOMPARE(w->label(3)->geometry(), QRect(104, 448, 89, 17));
-    QCOMPARE(w->label(4)->geometry(), QRect(200, 416, 550, 17)); // 9450 - 1195 twips
-    QCOMPARE(w->label(6)->geometry(), QRect(200, 448, 550, 17));
+    QCOMPARE(w->scriptEditor()->geometry(), QRect(0, 0, 622, 409));
+    QCOMPARE(w->saveZipNextButton()->geometry(), QRect(5, 416, 89, 49));
+    QCOMPARE(w->labels().rwxFolderCaption->geometry(), QRect(104, 416, 89, 17));
+    QCOMPARE(w->labels().zipFolderCaption->geometry(), QRect(104, 432, 89, 17));
+    QCOMPARE(w->labels().prefixCaption->geometry(), QRect(104, 448, 89, 17));
+    QCOMPARE(w->labels().rwxFolder->geometry(), QRect(200, 416, 550, 17)); // 9450 - 1195 twips
+    QCOMPARE(w->labels().prefix->geometry(), QRect(200, 448, 550, 17));
 
     const int menuHeight = w->height() - w->centralWidget()->height();
     w->resize(100, 100);
     QTRY_COMPARE(w->centralWidget()->size(), QSize(292, 254));
     QCOMPARE(w->height() - menuHeight, 254);
-    QCOMPARE(w->richTextBox()->geometry(), QRect(0, 0, 292, 193));
-    QCOMPARE(w->command2()->geometry().top(), 200);
-    QCOMPARE(w->label(5)->geometry(), QRect(200, 216, 220, 17));
+    QCOMPARE(w->scriptEditor()->geometry(), QRect(0, 0, 292, 193));
+    QCOMPARE(w->saveZipNextButton()->geometry().top(), 200);
+    QCOMPARE(w->labels().zipFolder->geometry(), QRect(200, 216, 220, 17));
 
     w->resize(1000, 700 + menuHeight);
     QTRY_COMPARE(w->centralWidget()->size(), QSize(1000, 700));
-    QCOMPARE(w->richTextBox()->geometry(), QRect(0, 0, 1000, 639));
-    QCOMPARE(w->label(3)->geometry(), QRect(104, 678, 89, 17));
+    QCOMPARE(w->scriptEditor()->geometry(), QRect(0, 0, 1000, 639));
+    QCOMPARE(w->labels().prefixCaption->geometry(), QRect(104, 678, 89, 17));
 }
 
 void WindowTest::minimisingMovesNothing()
@@ -171,14 +172,14 @@ void WindowTest::minimisingMovesNothing()
     auto w = makeWindow();
     w->show();
     QVERIFY(QTest::qWaitForWindowExposed(w.get()));
-    const QRect pane = w->richTextBox()->geometry();
-    const QRect button = w->command2()->geometry();
+    const QRect pane = w->scriptEditor()->geometry();
+    const QRect button = w->saveZipNextButton()->geometry();
     w->showMinimized();
     QTRY_VERIFY(w->isMinimized());
     w->resize(100, 100); // a size change while minimised lays nothing out
     QCoreApplication::processEvents();
-    QCOMPARE(w->richTextBox()->geometry(), pane);
-    QCOMPARE(w->command2()->geometry(), button);
+    QCOMPARE(w->scriptEditor()->geometry(), pane);
+    QCOMPARE(w->saveZipNextButton()->geometry(), button);
 }
 
 void WindowTest::asksBeforeClosing()
@@ -222,11 +223,11 @@ void WindowTest::togglesAlwaysOnTop()
 void WindowTest::hintIsOrdinaryText()
 {
     auto w = makeWindow();
-    RichTextBox *pane = w->richTextBox();
+    ScriptEditor *pane = w->scriptEditor();
     pane->selectAll();
     pane->replaceSelection(QStringLiteral("Vertex 1 2 3"));
     QCOMPARE(pane->wholeText(), QStringLiteral("Vertex 1 2 3"));
-    QVERIFY(!w->command2()->isEnabled());
+    QVERIFY(!w->saveZipNextButton()->isEnabled());
     QCOMPARE(w->caption(), QStringLiteral("Orvane"));
 }
 
@@ -247,13 +248,13 @@ void WindowTest::opensADroppedScript()
     QCOMPARE(f.number, QStringLiteral("12"));
     QCOMPARE(w->caption(), "Orvane.  " + path);
     QCOMPARE(w->windowTitle(), "Orvane.  " + path);
-    QCOMPARE(w->label(4)->text(), f.folder);
-    QCOMPARE(w->label(5)->text(), f.folder);
-    QCOMPARE(w->label(6)->text(), QStringLiteral("house"));
-    QVERIFY(w->command2()->isEnabled());
-    QCOMPARE(w->richTextBox()->documentBytes().toByteArray(), bytes);
-    QCOMPARE(w->richTextBox()->wholeText(), QString::fromLatin1(bytes));
-    QVERIFY(!w->richTextBox()->isUndoAvailable());
+    QCOMPARE(w->labels().rwxFolder->text(), f.folder);
+    QCOMPARE(w->labels().zipFolder->text(), f.folder);
+    QCOMPARE(w->labels().prefix->text(), QStringLiteral("house"));
+    QVERIFY(w->saveZipNextButton()->isEnabled());
+    QCOMPARE(w->scriptEditor()->documentBytes().toByteArray(), bytes);
+    QCOMPARE(w->scriptEditor()->wholeText(), QString::fromLatin1(bytes));
+    QVERIFY(!w->scriptEditor()->isUndoAvailable());
     QVERIFY(m_log.messages.isEmpty());
 }
 
@@ -266,7 +267,7 @@ void WindowTest::opensOnlyTheFirstOfSeveral()
     dropFiles(*w, {a, b, c});
     QCOMPARE(w->currentFile().path, a);
     QCOMPARE(w->currentFile().number, QStringLiteral("7"));
-    QCOMPARE(w->richTextBox()->documentBytes().toByteArray(), QByteArray("first\n"));
+    QCOMPARE(w->scriptEditor()->documentBytes().toByteArray(), QByteArray("first\n"));
 }
 
 void WindowTest::failedDropsChangeNothing_data()
@@ -285,7 +286,7 @@ void WindowTest::failedDropsChangeNothing()
     QFETCH(QString, kind);
     auto w = makeWindow();
     dropFiles(*w, {writeFile(m_dir->filePath("house3.rwx"), "clumpbegin\nclumpend\n")});
-    w->richTextBox()->setSelection(0, 2, 0, 7); // "umpbe" selected: a failed open must not touch it
+    w->scriptEditor()->setSelection(0, 2, 0, 7); // "umpbe" selected: a failed open must not touch it
     const Snapshot before = snapshot(*w);
 
     QMimeData mime;
@@ -301,9 +302,9 @@ void WindowTest::failedDropsChangeNothing()
     } else if (kind == "web") {
         mime.setUrls({QUrl("https://example.invalid/house9.rwx")});
     }
-    sendDrop(w->richTextBox()->viewport(), &mime);
+    sendDrop(w->scriptEditor()->viewport(), &mime);
     QCOMPARE(snapshot(*w), before);
-    QCOMPARE(w->richTextBox()->selectedText(), QStringLiteral("umpbe"));
+    QCOMPARE(w->scriptEditor()->selectedText(), QStringLiteral("umpbe"));
     QVERIFY(m_log.messages.isEmpty());
 }
 
@@ -313,9 +314,9 @@ void WindowTest::keepsEightBitBytes()
     const QByteArray bytes("# caf\xE9 \x93" "3\xB0\x94\r\nvertex 0 0 0 # \x80\r\n\xFF");
     dropFiles(*w, {writeFile(m_dir->filePath("cp1252.rwx"), bytes)});
     QCOMPARE(w->currentFile().encoding, ScriptEncoding::Latin1);
-    const EncodedScript back = encodeScript(w->richTextBox()->documentBytes(), ScriptEncoding::Latin1, false);
-    QCOMPARE(back.bytes, bytes);
-    QCOMPARE(w->richTextBox()->wholeText(), QString::fromLatin1(bytes));
+    const QByteArray back = encodeScript(w->scriptEditor()->documentBytes(), ScriptEncoding::Latin1, false);
+    QCOMPARE(back, bytes);
+    QCOMPARE(w->scriptEditor()->wholeText(), QString::fromLatin1(bytes));
 }
 
 void WindowTest::keepsLfBreaksAtTheBoundary()
@@ -323,7 +324,7 @@ void WindowTest::keepsLfBreaksAtTheBoundary()
     auto w = makeWindow();
     const QByteArray bytes("modelbegin\nmodelend");
     dropFiles(*w, {writeFile(m_dir->filePath("lf1.rwx"), bytes)});
-    RichTextBox *pane = w->richTextBox();
+    ScriptEditor *pane = w->scriptEditor();
     QCOMPARE(pane->lineBreak(), LineBreak::Lf);
     QCOMPARE(pane->wholeText(), QStringLiteral("modelbegin\r\nmodelend"));
     pane->setCursorPosition(0, 10);
@@ -358,7 +359,7 @@ void WindowTest::firstFolderBecomesTheZipFolder()
     dropFiles(*w, {writeFile(m_dir->filePath("two/b2.rwx"), "b")});
     QCOMPARE(w->currentFile().folder, m_dir->path() + "/two/");
     QCOMPARE(w->currentFile().zipFolder, m_dir->path() + "/one/");
-    QCOMPARE(w->label(5)->text(), m_dir->path() + "/one/");
+    QCOMPARE(w->labels().zipFolder->text(), m_dir->path() + "/one/");
     // Kept in memory only.
     QCOMPARE(storedZipFolder(), QString());
 }
@@ -368,16 +369,16 @@ void WindowTest::marksStructuralMistakes()
     auto w = makeWindow();
     const QByteArray bytes("modelbegin\nclumpbegin\nvertex 0 0 0\ntriangle 1 2 1\nclumpend\nclumpend\nmodelend\n");
     dropFiles(*w, {writeFile(m_dir->filePath("broken1.rwx"), bytes)});
-    rwx::RwxSupport *marks = w->richTextBox()->rwxSupport();
+    rwx::LiveChecks *marks = w->scriptEditor()->liveChecks();
     QVERIFY(marks);
     marks->checkNow();
     QStringList messages;
-    for (const rwx::RwxSupport::Mark &mark : marks->marks())
+    for (const rwx::LiveChecks::Mark &mark : marks->marks())
         messages << mark.message;
     QCOMPARE(messages, QStringList({"vertex 2 does not exist in this clump (1 vertex)", "ClumpEnd without ClumpBegin"}));
     // Marking never touches the text or what undo would do.
-    QCOMPARE(w->richTextBox()->documentBytes().toByteArray(), bytes);
-    QVERIFY(!w->richTextBox()->isUndoAvailable());
+    QCOMPARE(w->scriptEditor()->documentBytes().toByteArray(), bytes);
+    QVERIFY(!w->scriptEditor()->isUndoAvailable());
 }
 
 ORVANE_GUI_TEST_MAIN(WindowTest)

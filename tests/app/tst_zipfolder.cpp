@@ -110,7 +110,7 @@ void ZipFolderTest::takesAGoodFolder()
     QDir::setCurrent(previousCurrent);
     QVERIFY(m_log.messages.isEmpty());
     QCOMPARE(w->currentFile().zipFolder, expected);
-    QCOMPARE(w->label(5)->text(), expected);
+    QCOMPARE(w->labels().zipFolder->text(), expected);
     QCOMPARE(storedZipFolder(), expected);
 }
 
@@ -137,7 +137,7 @@ void ZipFolderTest::refusesAWrongFolder()
     QCOMPARE(m_log.messages[0].buttons, QMessageBox::StandardButtons(QMessageBox::Ok));
     QCOMPARE(m_log.messages[0].icon, QMessageBox::Critical);
     QCOMPARE(w->currentFile().zipFolder, QStringLiteral("/previous/"));
-    QCOMPARE(w->label(5)->text(), QStringLiteral("/previous/"));
+    QCOMPARE(w->labels().zipFolder->text(), QStringLiteral("/previous/"));
     QCOMPARE(storedZipFolder(), QStringLiteral("/previous/"));
     QCOMPARE(m_log.prompts.size(), 1);
 }
@@ -150,7 +150,7 @@ void ZipFolderTest::cancelChangesNothing()
     w->chooseZipFolder();
     QVERIFY(m_log.messages.isEmpty());
     QCOMPARE(w->currentFile().zipFolder, QStringLiteral("/previous/"));
-    QCOMPARE(w->label(5)->text(), QStringLiteral("/previous/"));
+    QCOMPARE(w->labels().zipFolder->text(), QStringLiteral("/previous/"));
     QCOMPARE(storedZipFolder(), QStringLiteral("/previous/"));
 }
 
@@ -175,7 +175,7 @@ void ZipFolderTest::nextStartShowsTheChosenFolder()
         w->chooseZipFolder();
     }
     auto next = makeWindow();
-    QCOMPARE(next->label(5)->text(), m_dir->path() + "/");
+    QCOMPARE(next->labels().zipFolder->text(), m_dir->path() + "/");
     QCOMPARE(next->currentFile().zipFolder, m_dir->path() + "/");
 }
 
@@ -193,7 +193,7 @@ void ZipFolderTest::unwritableSettingsAreReported()
     QCOMPARE(m_log.messages[0].title, QStringLiteral("Orvane."));
     QVERIFY(m_log.messages[0].text.contains(m_dir->path() + "/"));
     QCOMPARE(w->currentFile().zipFolder, m_dir->path() + "/");
-    QCOMPARE(w->label(5)->text(), m_dir->path() + "/");
+    QCOMPARE(w->labels().zipFolder->text(), m_dir->path() + "/");
 }
 
 void ZipFolderTest::clickOnTheLabelAsks()
@@ -202,11 +202,11 @@ void ZipFolderTest::clickOnTheLabelAsks()
     w->show();
     QVERIFY(QTest::qWaitForWindowExposed(w.get()));
     m_log.entries = {m_dir->path()};
-    QTest::mouseClick(w->label(2), Qt::LeftButton);
+    QTest::mouseClick(w->labels().zipFolderCaption, Qt::LeftButton);
     QCOMPARE(m_log.prompts.size(), 1);
-    QCOMPARE(w->label(5)->text(), m_dir->path() + "/");
-    QTest::mouseClick(w->label(1), Qt::LeftButton);
-    QTest::mouseClick(w->label(5), Qt::LeftButton);
+    QCOMPARE(w->labels().zipFolder->text(), m_dir->path() + "/");
+    QTest::mouseClick(w->labels().rwxFolderCaption, Qt::LeftButton);
+    QTest::mouseClick(w->labels().zipFolder, Qt::LeftButton);
     QCOMPARE(m_log.prompts.size(), 1);
 }
 

@@ -8,7 +8,7 @@
 #include <QUrl>
 
 #include "app/form1.h"
-#include "app/richtextbox.h"
+#include "app/scripteditor.h"
 #include "support/files.h"
 
 namespace orvane_test {
@@ -28,7 +28,7 @@ inline void dropFiles(Form1 &window, const QStringList &paths)
     for (const QString &path : paths)
         urls.append(QUrl::fromLocalFile(path));
     mime.setUrls(urls);
-    sendDrop(window.richTextBox()->viewport(), &mime);
+    sendDrop(window.scriptEditor()->viewport(), &mime);
 }
 
 inline QString storedZipFolder()

@@ -56,7 +56,7 @@ void MenuBarTest::init()
     m_bar = m_window->menuBar();
     templates::buildMenuBar(
         m_bar, [this](const QString &text) { m_inserted << text; },
-        [this](const QString &name) { m_commands << name; });
+        [this](templates::MenuCommand command) { m_commands << q(templates::controlNameOf(command)); });
 }
 
 void MenuBarTest::cleanup()

@@ -1,7 +1,7 @@
 // The menu table checked by properties that fail when a caption or an item
 // is mistyped: menu layout, item kinds and states, names.
 #include "support/testmain.h"
-#include "templates/menubar.h"
+#include "templates/table.h"
 
 #include <QSet>
 #include <QStringList>

@@ -23,7 +23,7 @@ class TestPack : public QObject
         writeFile(saved, text);
         QDir().mkpath(m_dir.filePath("zips"));
         assignSaveNextSettings(archive, saved, QStringLiteral("/"));
-        encryptFiles = askComment = encryptAndComment;
+        settings().encryptFiles = settings().askComment = encryptAndComment;
         return PackZip();
     }
 
@@ -67,7 +67,7 @@ private slots:
         const QString archive = m_dir.filePath("zips/secret.zip");
         const qint32 code = saveAndPack("Quad 1 2 3 4\r\n", archive, 1);
         setPrompt(nullptr);
-        encryptFiles = askComment = 0;
+        settings().reset();
         QCOMPARE(code, 0);
         QCOMPARE(prompts, (QStringList{"Please Enter The Password!", "Enter the comment"}));
         QByteArray comment;

@@ -11,6 +11,8 @@
 #include <QLibrary>
 #include <QTemporaryDir>
 
+#include <algorithm>
+
 using namespace VBZipBas;
 
 namespace {
@@ -69,12 +71,28 @@ private slots:
     // Runs first: nothing has been assigned yet.
     void settingsStartEmpty()
     {
-        QCOMPARE(fileCount, qint16(0));
-        QCOMPARE(compressionLevel, qint16(0));
-        QVERIFY(archivePath.isNull() && rootFolder.isNull() && sinceDate.isNull()
-                && tempFolder.isNull());
-        for (const QString &name : fileNames)
+        QCOMPARE(settings().fileCount, qint16(0));
+        QCOMPARE(settings().compressionLevel, qint16(0));
+        QVERIFY(settings().archivePath.isNull() && settings().rootFolder.isNull() && settings().sinceDate.isNull()
+                && settings().tempFolder.isNull());
+        for (const QString &name : settings().fileNames)
             QVERIFY(name.isNull());
+    }
+
+    // Every number back to 0 and every string back to null, not just empty.
+    void resetReturnsToTheStart()
+    {
+        PackingSettings &s = settings();
+        assignSaveNextSettings("a.zip", "a.rwx", "");
+        s.sinceDate = s.tempFolder = s.fileNames[99] = "";
+        s.recurseFolders = s.updateOnly = s.freshenOnly = s.encryptFiles = s.askComment = 1;
+        s.reset();
+        const QString strings[] = {s.archivePath, s.rootFolder, s.sinceDate, s.tempFolder};
+        QVERIFY(std::all_of(std::begin(strings), std::end(strings), std::mem_fn(&QString::isNull)));
+        QVERIFY(std::all_of(s.fileNames.begin(), s.fileNames.end(), std::mem_fn(&QString::isNull)));
+        const qint16 numbers[] = {s.fileCount,   s.stripFolders, s.recurseFolders, s.updateOnly,
+                                  s.freshenOnly, s.encryptFiles, s.askComment,     s.compressionLevel};
+        QVERIFY(std::all_of(std::begin(numbers), std::end(numbers), [](qint16 n) { return n == 0; }));
     }
 
     void recordsAsTheLibraryReceivesThem()
@@ -88,7 +106,7 @@ private slots:
         QCOMPARE(PackZip(), 7); // the archive call's result
         QCOMPARE(QByteArray(m_rec->sequence), QByteArray("ISA"));
 
-        QCOMPARE(m_rec->callbacksAddress, static_cast<const void *>(&zipCallbacks));
+        QCOMPARE(m_rec->callbacksAddress, static_cast<const void *>(&zipCallbacks()));
         QVERIFY(m_rec->callbacks.print == &OnZipPrint);
         QVERIFY(m_rec->callbacks.comment == &OnZipComment);
         QVERIFY(m_rec->callbacks.password == &OnZipPassword);
@@ -112,21 +130,21 @@ private slots:
             QVERIFY2(m_rec->slotIsNull[i], qPrintable(QString::number(i)));
 
         // The settings keep their values.
-        QCOMPARE(archivePath, QStringLiteral("/tmp/zips/house13.zip"));
-        QCOMPARE(fileNames[0], saved);
-        QCOMPARE(compressionLevel, qint16(57));
-        QVERIFY(sinceDate.isNull());
+        QCOMPARE(settings().archivePath, QStringLiteral("/tmp/zips/house13.zip"));
+        QCOMPARE(settings().fileNames[0], saved);
+        QCOMPARE(settings().compressionLevel, qint16(57));
+        QVERIFY(settings().sinceDate.isNull());
         QCOMPARE(m_prompts, QStringList());
     }
 
     void flagsWidenWithTheirSign()
     {
         assignSaveNextSettings("a.zip", "a.rwx", "");
-        encryptFiles = -1;
-        askComment = 2;
-        compressionLevel = 300; // narrowed to one byte
-        sinceDate = "2026-01-02";
-        tempFolder = "";
+        settings().encryptFiles = -1;
+        settings().askComment = 2;
+        settings().compressionLevel = 300; // narrowed to one byte
+        settings().sinceDate = "2026-01-02";
+        settings().tempFolder = "";
         PackZip();
         QCOMPARE(m_rec->flags[0], -1);
         QCOMPARE(m_rec->flags[4], 2);
@@ -135,8 +153,7 @@ private slots:
         QVERIFY(!m_rec->tempFolder.isNull);
         QCOMPARE(QByteArray(m_rec->tempFolder.text), QByteArray());
         QVERIFY(!m_rec->rootFolder.isNull); // empty, not null
-        sinceDate = QString();
-        tempFolder = QString();
+        settings().reset();
     }
 
     void libraryWritesReachTheSettings()
@@ -144,14 +161,14 @@ private slots:
         assignSaveNextSettings("/tmp/zips/house13.zip", "/tmp/models/house13.rwx", "/tmp/");
         m_rec->writeBack = 1;
         QCOMPARE(PackZip(), 0);
-        QCOMPARE(archivePath, QStringLiteral("/TMP/ZIPS/HOUSE13.ZIP"));
-        QCOMPARE(fileNames[0], QStringLiteral("/TMP/MODELS/HOUSE13.RWX"));
-        QCOMPARE(fileNames[1], QStringLiteral("written by the library"));
-        QCOMPARE(zipOptions.rootFolder, QStringLiteral("/TMP/"));
-        QCOMPARE(zipOptions.fRecurse, 1);
-        QCOMPARE(zipOptions.fLevel, quint8('5'));
-        QCOMPARE(rootFolder, QStringLiteral("/tmp/")); // the setting itself is not the record
-        fileNames[1] = QString();
+        QCOMPARE(settings().archivePath, QStringLiteral("/TMP/ZIPS/HOUSE13.ZIP"));
+        QCOMPARE(settings().fileNames[0], QStringLiteral("/TMP/MODELS/HOUSE13.RWX"));
+        QCOMPARE(settings().fileNames[1], QStringLiteral("written by the library"));
+        QCOMPARE(zipOptions().rootFolder, QStringLiteral("/TMP/"));
+        QCOMPARE(zipOptions().fRecurse, 1);
+        QCOMPARE(zipOptions().fLevel, quint8('5'));
+        QCOMPARE(settings().rootFolder, QStringLiteral("/tmp/")); // the setting itself is not the record
+        settings().reset();
     }
 
     void refusesPackingWhilePacking()
@@ -284,8 +301,8 @@ private slots:
         QTemporaryDir dir;
         const QString archive = dir.filePath("house13.zip");
         assignSaveNextSettings(archive, dir.filePath("house13.rwx"), "/");
-        askComment = 1;
-        encryptFiles = 1;
+        settings().askComment = 1;
+        settings().encryptFiles = 1;
         setLibraryFileName(library);
         const int before = m_rec->calls;
         QCOMPARE(PackZip(), ResultLibraryNotFound);
@@ -299,8 +316,8 @@ private slots:
                  QStringLiteral("the zip library could not be found"));
 
         // Once the library is there, the next call finds it.
-        askComment = 0;
-        encryptFiles = 0;
+        settings().askComment = 0;
+        settings().encryptFiles = 0;
         setLibraryFileName(recorderPath());
         QCOMPARE(PackZip(), 0);
         QCOMPARE(m_rec->calls, before + 3);

@@ -2,7 +2,7 @@
 // tooltips, the pause before a check, line numbers, and a text and undo
 // history left exactly as they were.
 #include "rwx/lexer.h"
-#include "rwx/support.h"
+#include "rwx/livechecks.h"
 
 #include "support/testmain.h"
 
@@ -12,7 +12,7 @@
 #include <QTimer>
 #include <QToolTip>
 
-using rwx::RwxSupport;
+using rwx::LiveChecks;
 
 namespace {
 
@@ -50,7 +50,7 @@ QString fresh(QsciScintilla &ed, const QString &text)
 
 } // namespace
 
-class TestRwxSupport : public QObject {
+class TestLiveChecks : public QObject {
     Q_OBJECT
 private slots:
     void marksAtBytes_data();
@@ -65,7 +65,7 @@ private slots:
     void attachOnce();
 };
 
-void TestRwxSupport::marksAtBytes_data()
+void TestLiveChecks::marksAtBytes_data()
 {
     QTest::addColumn<QString>("lineBreak");
     QTest::newRow("LF") << QStringLiteral("\n");
@@ -73,12 +73,12 @@ void TestRwxSupport::marksAtBytes_data()
     QTest::newRow("CR") << QStringLiteral("\r");
 }
 
-void TestRwxSupport::marksAtBytes()
+void TestLiveChecks::marksAtBytes()
 {
     QFETCH(QString, lineBreak);
     QsciScintilla ed;
     ed.setUtf8(true);
-    RwxSupport *support = rwx::attachRwxSupport(&ed);
+    LiveChecks *support = rwx::attachLiveChecks(&ed);
     // Non-ASCII before the faults on the same line: two-, three- and
     // four-byte characters.
     const QString text = fresh(ed, QString::fromUtf8(
@@ -98,7 +98,7 @@ void TestRwxSupport::marksAtBytes()
     const int frobBytes = int(QByteArray("Frobnicäte").size());
     QCOMPARE(frobBytes, 11);
 
-    const QList<RwxSupport::Mark> &marks = support->marks();
+    const QList<LiveChecks::Mark> &marks = support->marks();
     QCOMPARE(marks.size(), 4);
     QCOMPARE(marks[0].start, atClump);
     QCOMPARE(marks[0].end, atClump + 10);
@@ -129,7 +129,7 @@ void TestRwxSupport::marksAtBytes()
     QCOMPARE(line77, 3);
 }
 
-void TestRwxSupport::storedBytes_data()
+void TestLiveChecks::storedBytes_data()
 {
     QTest::addColumn<bool>("utf8");
     QTest::addColumn<QByteArray>("document");
@@ -138,13 +138,13 @@ void TestRwxSupport::storedBytes_data()
     QTest::newRow("8-bit editor") << false << QByteArray("ModelBegin\r\n# caf\xE9\r\nTexture \xE9t\xE9 #! Frob 1\r\nModelEnd");
 }
 
-void TestRwxSupport::storedBytes()
+void TestLiveChecks::storedBytes()
 {
     QFETCH(bool, utf8);
     QFETCH(QByteArray, document);
     QsciScintilla ed;
     ed.setUtf8(utf8);
-    RwxSupport *support = rwx::attachRwxSupport(&ed);
+    LiveChecks *support = rwx::attachLiveChecks(&ed);
     ed.SendScintilla(Sci::SCI_ADDTEXT, static_cast<unsigned long>(document.size()), document.constData());
     QCOMPARE(ed.SendScintilla(Sci::SCI_GETLENGTH), long(document.size()));
     support->checkNow();
@@ -157,14 +157,14 @@ void TestRwxSupport::storedBytes()
     QCOMPARE(support->messageAt(at + 3), QStringLiteral("unknown keyword \"Frob\""));
 }
 
-void TestRwxSupport::tooltip()
+void TestLiveChecks::tooltip()
 {
     QsciScintilla ed;
     ed.setUtf8(true);
     ed.resize(500, 300);
     ed.show();
     QVERIFY(QTest::qWaitForWindowExposed(&ed));
-    RwxSupport *support = rwx::attachRwxSupport(&ed);
+    LiveChecks *support = rwx::attachLiveChecks(&ed);
     const QString text = fresh(ed, QStringLiteral("ClumpBegin\nVertex 0 0 0\nPolygon 4 1 1 1 1 9\nClumpEnd\n"));
     support->checkNow();
 
@@ -187,14 +187,14 @@ void TestRwxSupport::tooltip()
     emit ed.SCN_DWELLSTART(0, 5, 5);
     QCoreApplication::processEvents();
     QVERIFY(!QToolTip::isVisible());
-    QCOMPARE(ed.SendScintilla(Sci::SCI_GETMOUSEDWELLTIME), long(RwxSupport::DwellMs));
+    QCOMPARE(ed.SendScintilla(Sci::SCI_GETMOUSEDWELLTIME), long(LiveChecks::DwellMs));
 }
 
-void TestRwxSupport::textAndUndoUntouched()
+void TestLiveChecks::textAndUndoUntouched()
 {
     QsciScintilla ed;
     ed.setUtf8(true);
-    RwxSupport *support = rwx::attachRwxSupport(&ed);
+    LiveChecks *support = rwx::attachLiveChecks(&ed);
     const QString text = fresh(ed, QStringLiteral("ModelBegin\r\nFoo 1\r\nClumpEnd\r\n"));
     support->checkNow();
     QCOMPARE(support->marks().size(), 3);
@@ -214,11 +214,11 @@ void TestRwxSupport::textAndUndoUntouched()
     QVERIFY(!ed.isModified());
 }
 
-void TestRwxSupport::onePausedCheck()
+void TestLiveChecks::onePausedCheck()
 {
     QsciScintilla ed;
-    RwxSupport *support = rwx::attachRwxSupport(&ed);
-    QCOMPARE(support->pause(), RwxSupport::DefaultPauseMs);
+    LiveChecks *support = rwx::attachLiveChecks(&ed);
+    QCOMPARE(support->pause(), LiveChecks::DefaultPauseMs);
     // The test drives the pause: one no test outlasts, ended by a pause of 0.
     auto *timer = support->findChild<QTimer *>();
     QVERIFY(timer);
@@ -230,7 +230,7 @@ void TestRwxSupport::onePausedCheck()
     QTRY_COMPARE(support->checkCount(), 1);
 
     support->setPause(longPause);
-    QSignalSpy checked(support, &RwxSupport::checked);
+    QSignalSpy checked(support, &LiveChecks::checked);
     ed.insertAt(QStringLiteral("Foo\n"), 0, 0);
     QTRY_VERIFY(timer->remainingTime() <= longPause - 200);
     for (int i = 0; i < 19; ++i)
@@ -255,10 +255,10 @@ void TestRwxSupport::onePausedCheck()
     QVERIFY(!support->checkPending());
 }
 
-void TestRwxSupport::lineNumberMargin()
+void TestLiveChecks::lineNumberMargin()
 {
     QsciScintilla ed;
-    rwx::attachRwxSupport(&ed);
+    rwx::attachLiveChecks(&ed);
     QCOMPARE(ed.marginType(0), QsciScintilla::NumberMargin);
     auto lines = [](int n) { return QStringLiteral("ModelBegin\n").repeated(n - 1) + QStringLiteral("ModelEnd"); };
     ed.setText(lines(9));
@@ -283,10 +283,10 @@ void TestRwxSupport::lineNumberMargin()
     QCOMPARE(ed.marginWidth(0), w999);
 }
 
-void TestRwxSupport::followsPalette()
+void TestLiveChecks::followsPalette()
 {
     QsciScintilla ed;
-    RwxSupport *support = rwx::attachRwxSupport(&ed);
+    LiveChecks *support = rwx::attachLiveChecks(&ed);
     QPalette dark = ed.palette();
     dark.setColor(QPalette::Base, QColor(0x20, 0x20, 0x20));
     dark.setColor(QPalette::Text, QColor(0xe0, 0xe0, 0xe0));
@@ -308,15 +308,15 @@ void TestRwxSupport::followsPalette()
     QVERIFY(ed.marginWidth(0) < narrow);
 }
 
-void TestRwxSupport::attachOnce()
+void TestLiveChecks::attachOnce()
 {
     QsciScintilla ed;
-    RwxSupport *a = rwx::attachRwxSupport(&ed);
-    QCOMPARE(rwx::attachRwxSupport(&ed), a);
+    LiveChecks *a = rwx::attachLiveChecks(&ed);
+    QCOMPARE(rwx::attachLiveChecks(&ed), a);
     QCOMPARE(ed.lexer(), static_cast<QsciLexer *>(a->lexer()));
     QCOMPARE(a->parent(), &ed);
-    QCOMPARE(rwx::attachRwxSupport(nullptr), nullptr);
+    QCOMPARE(rwx::attachLiveChecks(nullptr), nullptr);
 }
 
-ORVANE_GUI_TEST_MAIN(TestRwxSupport)
-#include "tst_rwxsupport.moc"
+ORVANE_GUI_TEST_MAIN(TestLiveChecks)
+#include "tst_livechecks.moc"

@@ -1,4 +1,4 @@
-#include "rwx/support.h"
+#include "rwx/livechecks.h"
 
 #include "rwx/lexer.h"
 
@@ -12,23 +12,12 @@
 #include <algorithm>
 
 namespace rwx {
-namespace {
 
 using Sci = QsciScintillaBase;
 
-QColor mix(const QColor &a, const QColor &b, double t)
+LiveChecks::LiveChecks(QsciScintilla *editor) : QObject(editor), m_editor(editor)
 {
-    const QColor x = a.toRgb(), y = b.toRgb();
-    return QColor::fromRgbF(float(x.redF() * (1 - t) + y.redF() * t),
-                            float(x.greenF() * (1 - t) + y.greenF() * t),
-                            float(x.blueF() * (1 - t) + y.blueF() * t));
-}
-
-} // namespace
-
-RwxSupport::RwxSupport(QsciScintilla *editor) : QObject(editor), m_editor(editor)
-{
-    setObjectName(QStringLiteral("rwxSupport"));
+    setObjectName(QStringLiteral("liveChecks"));
     m_lexer = new RwxLexer(editor);
     m_lexer->applyFont(editor->font());
     m_lexer->applyPalette(editor->palette());
@@ -44,35 +33,35 @@ RwxSupport::RwxSupport(QsciScintilla *editor) : QObject(editor), m_editor(editor
     updateMargin();
 
     editor->SendScintilla(Sci::SCI_SETMOUSEDWELLTIME, DwellMs);
-    connect(editor, &QsciScintillaBase::SCN_DWELLSTART, this, &RwxSupport::showTooltip);
+    connect(editor, &QsciScintillaBase::SCN_DWELLSTART, this, &LiveChecks::showTooltip);
     connect(editor, &QsciScintillaBase::SCN_DWELLEND, this, [] { QToolTip::hideText(); });
 
     m_timer = new QTimer(this);
     m_timer->setSingleShot(true);
     m_timer->setInterval(DefaultPauseMs);
-    connect(m_timer, &QTimer::timeout, this, &RwxSupport::checkNow);
+    connect(m_timer, &QTimer::timeout, this, &LiveChecks::checkNow);
     connect(editor, &QsciScintilla::textChanged, m_timer, qOverload<>(&QTimer::start));
-    connect(editor, &QsciScintilla::linesChanged, this, &RwxSupport::updateMargin);
+    connect(editor, &QsciScintilla::linesChanged, this, &LiveChecks::updateMargin);
     editor->installEventFilter(this);
     m_timer->start();
 }
 
-int RwxSupport::pause() const
+int LiveChecks::pause() const
 {
     return m_timer->interval();
 }
 
-void RwxSupport::setPause(int ms)
+void LiveChecks::setPause(int ms)
 {
     m_timer->setInterval(std::max(0, ms));
 }
 
-bool RwxSupport::checkPending() const
+bool LiveChecks::checkPending() const
 {
     return m_timer->isActive();
 }
 
-void RwxSupport::checkNow()
+void LiveChecks::checkNow()
 {
     m_timer->stop();
     if (!m_editor)
@@ -87,9 +76,9 @@ void RwxSupport::checkNow()
     // The checker counts UTF-16 units; the editor stores bytes and converts
     // with its own document (a stray byte that is not UTF-8 is one unit, as
     // in the text read above; an 8-bit document has one byte per unit).
-    // Findings come in order
-    // of line and column, so within a line each conversion carries on from
-    // the previous finding: linear in the length of the text.
+    // Findings come in order of line and column, so within a line each
+    // conversion carries on from the previous finding: linear in the length
+    // of the text.
     int line = -1;
     long lineEnd = 0, lastPos = 0;
     int lastColumn = 0;
@@ -134,7 +123,7 @@ void RwxSupport::checkNow()
     emit checked();
 }
 
-QString RwxSupport::messageAt(int position) const
+QString LiveChecks::messageAt(int position) const
 {
     if (!m_editor || position < 0 || m_marks.isEmpty())
         return QString();
@@ -155,7 +144,7 @@ QString RwxSupport::messageAt(int position) const
     return messages.join(u'\n');
 }
 
-void RwxSupport::showTooltip(int position, int x, int y)
+void LiveChecks::showTooltip(int position, int x, int y)
 {
     if (!m_editor)
         return;
@@ -165,7 +154,7 @@ void RwxSupport::showTooltip(int position, int x, int y)
     QToolTip::showText(m_editor->viewport()->mapToGlobal(QPoint(x, y)), text, m_editor->viewport());
 }
 
-void RwxSupport::updateMargin()
+void LiveChecks::updateMargin()
 {
     if (!m_editor)
         return;
@@ -180,12 +169,7 @@ void RwxSupport::updateMargin()
     m_editor->setMarginWidth(0, QString(digits + 1, u'9'));
 }
 
-void RwxSupport::setFont(const QFont &font)
-{
-    applyFont(font);
-}
-
-void RwxSupport::applyFont(const QFont &font)
+void LiveChecks::setFont(const QFont &font)
 {
     if (!m_editor)
         return;
@@ -195,7 +179,7 @@ void RwxSupport::applyFont(const QFont &font)
     updateMargin();
 }
 
-void RwxSupport::applyPalette()
+void LiveChecks::applyPalette()
 {
     if (!m_editor)
         return;
@@ -205,33 +189,33 @@ void RwxSupport::applyPalette()
     m_lexer->applyPalette(pal);
     m_editor->setCaretForegroundColor(text);
     m_editor->setMarginsBackgroundColor(pal.color(QPalette::Active, QPalette::Window));
-    m_editor->setMarginsForegroundColor(mix(pal.color(QPalette::Active, QPalette::WindowText),
-                                            pal.color(QPalette::Active, QPalette::Window), 0.35));
+    m_editor->setMarginsForegroundColor(mixColors(pal.color(QPalette::Active, QPalette::WindowText),
+                                                  pal.color(QPalette::Active, QPalette::Window), 0.35));
     m_editor->setIndicatorForegroundColor(readableColor(0, 220, base, 3.0), m_errorIndicator);
-    m_editor->setIndicatorForegroundColor(mix(text, base, 0.5), m_warningIndicator);
+    m_editor->setIndicatorForegroundColor(mixColors(text, base, 0.5), m_warningIndicator);
 }
 
-bool RwxSupport::eventFilter(QObject *watched, QEvent *event)
+bool LiveChecks::eventFilter(QObject *watched, QEvent *event)
 {
     // Compares plain object addresses: the editor may be half destroyed when
     // its last events arrive.
     const QEvent::Type type = event->type();
     if ((type == QEvent::FontChange || type == QEvent::PaletteChange) && watched == parent() && m_editor) {
         if (type == QEvent::FontChange)
-            applyFont(m_editor->font());
+            setFont(m_editor->font());
         else
             applyPalette();
     }
     return QObject::eventFilter(watched, event);
 }
 
-RwxSupport *attachRwxSupport(QsciScintilla *editor)
+LiveChecks *attachLiveChecks(QsciScintilla *editor)
 {
     if (!editor)
         return nullptr;
-    if (auto *existing = editor->findChild<RwxSupport *>(QString(), Qt::FindDirectChildrenOnly))
+    if (auto *existing = editor->findChild<LiveChecks *>(QString(), Qt::FindDirectChildrenOnly))
         return existing;
-    return new RwxSupport(editor);
+    return new LiveChecks(editor);
 }
 
 } // namespace rwx

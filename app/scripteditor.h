@@ -1,7 +1,8 @@
 #pragma once
-// The editing pane. It keeps the script's bytes and line breaks exactly as
-// loaded; its whole-text and selection operations speak CR LF, converting
-// at that boundary for a script typed with another line break.
+// The editing pane: a QScintilla editor for one RWX script. It keeps the
+// script's bytes and line breaks exactly as loaded; its whole-text and
+// selection operations speak CR LF, converting at that boundary for a script
+// typed with another line break.
 #include <Qsci/qsciscintilla.h>
 
 #include <QByteArray>
@@ -12,13 +13,13 @@
 
 class QMimeData;
 namespace rwx {
-class RwxSupport;
+class LiveChecks;
 }
 
-class RichTextBox : public QsciScintilla {
+class ScriptEditor : public QsciScintilla {
     Q_OBJECT
 public:
-    explicit RichTextBox(QWidget *parent = nullptr);
+    explicit ScriptEditor(QWidget *parent = nullptr);
 
     // The whole text, line breaks as CR LF.
     QString wholeText() const;
@@ -27,8 +28,6 @@ public:
     // when the change is elsewhere.
     void replaceWholeText(const QString &text);
 
-    // The selected text, line breaks as CR LF; empty when nothing is selected.
-    QString selectedTextCrLf() const;
     // The text replaces the selection, or goes in at the caret, as one
     // undoable step; the caret ends after it and nothing is selected.
     void replaceSelection(const QString &text);
@@ -41,13 +40,14 @@ public:
     QByteArrayView documentBytes() const;
     LineBreak lineBreak() const { return m_lineBreak; }
     // Highlighting, line numbers and the live structure marks.
-    rwx::RwxSupport *rwxSupport() const { return m_rwx; }
+    rwx::LiveChecks *liveChecks() const { return m_liveChecks; }
 
 signals:
     // Something was dropped on the pane; it inserts nothing by itself.
     void dropped(const QMimeData *data);
 
 protected:
+    // Files may be dropped; dragged text has nowhere to go.
     void dragEnterEvent(QDragEnterEvent *event) override;
     void dragMoveEvent(QDragMoveEvent *event) override;
     void dragLeaveEvent(QDragLeaveEvent *event) override;
@@ -58,5 +58,5 @@ private:
     void setLineBreak(LineBreak lineBreak);
 
     LineBreak m_lineBreak = LineBreak::CrLf;
-    rwx::RwxSupport *m_rwx = nullptr;
+    rwx::LiveChecks *m_liveChecks = nullptr;
 };

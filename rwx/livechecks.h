@@ -1,10 +1,11 @@
 #pragma once
-// RWX support for a QsciScintilla editor: highlighting, a line-number margin
-// sized to the line count, and live structure marks. After every change to
-// the text a single-shot timer waits for a pause in typing, then the checker
-// runs once over the whole text and its findings are drawn as squiggles
-// (dimmer ones for unknown keywords); resting the mouse on a mark shows its
-// message as a tooltip. Nothing here changes the text or its undo history.
+// Live structure checks of an RWX script in a QsciScintilla editor. After
+// every change to the text a single-shot timer waits for a pause in typing,
+// then the checker runs once over the whole text and its findings are drawn
+// as squiggles (dimmer ones for unknown keywords); resting the mouse on a
+// mark shows its message as a tooltip. Attaching also gives the editor RWX
+// highlighting and a line-number margin sized to the line count. Nothing
+// here changes the text or its undo history.
 #include "rwx/checker.h"
 
 #include <QList>
@@ -19,7 +20,7 @@ namespace rwx {
 
 class RwxLexer;
 
-class RwxSupport : public QObject {
+class LiveChecks : public QObject {
     Q_OBJECT
 public:
     // A drawn mark, in the editor's byte positions: [start, end).
@@ -33,9 +34,9 @@ public:
     static constexpr int DefaultPauseMs = 500;
     static constexpr int DwellMs = 400;
 
-    // Use attachRwxSupport(); the object is a child of the editor and lives as
+    // Use attachLiveChecks(); the object is a child of the editor and lives as
     // long as it does.
-    explicit RwxSupport(QsciScintilla *editor);
+    explicit LiveChecks(QsciScintilla *editor);
 
     QsciScintilla *editor() const { return m_editor; }
     RwxLexer *lexer() const { return m_lexer; }
@@ -75,7 +76,6 @@ protected:
 
 private:
     void applyPalette();
-    void applyFont(const QFont &font);
     void updateMargin();
     void showTooltip(int position, int x, int y);
 
@@ -92,6 +92,6 @@ private:
 // Gives the editor RWX highlighting, line numbers and live structure marks.
 // Takes the editor's current font and palette (and follows later changes).
 // Calling it again on the same editor returns the same object.
-RwxSupport *attachRwxSupport(QsciScintilla *editor);
+LiveChecks *attachLiveChecks(QsciScintilla *editor);
 
 } // namespace rwx

@@ -1,11 +1,11 @@
-#include "app/richtextbox.h"
+#include "app/scripteditor.h"
 
 #include <QDragEnterEvent>
 #include <QDropEvent>
 #include <QFontDatabase>
 #include <QMimeData>
 
-#include "rwx/support.h"
+#include "rwx/livechecks.h"
 
 #include <algorithm>
 #include <cstdint>
@@ -35,16 +35,15 @@ int scintillaEolMode(LineBreak lineBreak)
 }
 } // namespace
 
-RichTextBox::RichTextBox(QWidget *parent)
+ScriptEditor::ScriptEditor(QWidget *parent)
     : QsciScintilla(parent)
 {
-    setObjectName(QStringLiteral("RichTextBox1"));
     setUtf8(true);
     setFont(paneFont());
     setWrapMode(QsciScintilla::WrapNone);
     setMarginWidth(1, 0);
     // RWX highlighting, line numbers and structure marks.
-    m_rwx = rwx::attachRwxSupport(this);
+    m_liveChecks = rwx::attachLiveChecks(this);
     SendScintilla(SCI_SETHSCROLLBAR, 1L);
     SendScintilla(SCI_SETVSCROLLBAR, 1L);
     SendScintilla(SCI_SETSCROLLWIDTH, 1L);
@@ -57,31 +56,31 @@ RichTextBox::RichTextBox(QWidget *parent)
     setLineBreak(LineBreak::CrLf);
 }
 
-void RichTextBox::setLineBreak(LineBreak lineBreak)
+void ScriptEditor::setLineBreak(LineBreak lineBreak)
 {
     m_lineBreak = lineBreak;
     SendScintilla(SCI_SETEOLMODE, scintillaEolMode(lineBreak));
 }
 
-QByteArrayView RichTextBox::documentBytes() const
+QByteArrayView ScriptEditor::documentBytes() const
 {
     const long length = SendScintilla(SCI_GETLENGTH);
     const auto *data = static_cast<const char *>(SendScintillaPtrResult(SCI_GETCHARACTERPOINTER));
     return QByteArrayView(data, length);
 }
 
-QString RichTextBox::wholeText() const
+QString ScriptEditor::wholeText() const
 {
     return breaksToCrLf(QString::fromUtf8(documentBytes()), m_lineBreak);
 }
 
-void RichTextBox::replaceBytes(qsizetype from, qsizetype to, QByteArrayView bytes)
+void ScriptEditor::replaceBytes(qsizetype from, qsizetype to, QByteArrayView bytes)
 {
     SendScintilla(SCI_SETTARGETRANGE, static_cast<unsigned long>(from), static_cast<long>(to));
     SendScintilla(SCI_REPLACETARGET, static_cast<uintptr_t>(bytes.size()), bytes.data());
 }
 
-void RichTextBox::replaceWholeText(const QString &text)
+void ScriptEditor::replaceWholeText(const QString &text)
 {
     const QByteArray wanted = breaksFromCrLf(text, m_lineBreak).toUtf8();
     const QByteArrayView held = documentBytes();
@@ -113,12 +112,7 @@ void RichTextBox::replaceWholeText(const QString &text)
     SendScintilla(SCI_SETEMPTYSELECTION, static_cast<unsigned long>(newCaret));
 }
 
-QString RichTextBox::selectedTextCrLf() const
-{
-    return breaksToCrLf(selectedText(), m_lineBreak);
-}
-
-void RichTextBox::replaceSelection(const QString &text)
+void ScriptEditor::replaceSelection(const QString &text)
 {
     const QByteArray bytes = breaksFromCrLf(text, m_lineBreak).toUtf8();
     beginUndoAction();
@@ -130,7 +124,7 @@ void RichTextBox::replaceSelection(const QString &text)
     SendScintilla(SCI_SCROLLCARET);
 }
 
-void RichTextBox::loadDocument(QByteArrayView utf8, LineBreak lineBreak)
+void ScriptEditor::loadDocument(QByteArrayView utf8, LineBreak lineBreak)
 {
     const bool wasReadOnly = isReadOnly();
     setReadOnly(false);
@@ -146,16 +140,12 @@ void RichTextBox::loadDocument(QByteArrayView utf8, LineBreak lineBreak)
     setReadOnly(wasReadOnly);
 }
 
-void RichTextBox::dragEnterEvent(QDragEnterEvent *event)
+void ScriptEditor::dragEnterEvent(QDragEnterEvent *event)
 {
-    // Files may be dropped; dragged text has nowhere to go.
-    if (event->mimeData() && event->mimeData()->hasUrls())
-        event->acceptProposedAction();
-    else
-        event->ignore();
+    dragMoveEvent(event);
 }
 
-void RichTextBox::dragMoveEvent(QDragMoveEvent *event)
+void ScriptEditor::dragMoveEvent(QDragMoveEvent *event)
 {
     if (event->mimeData() && event->mimeData()->hasUrls())
         event->acceptProposedAction();
@@ -163,12 +153,12 @@ void RichTextBox::dragMoveEvent(QDragMoveEvent *event)
         event->ignore();
 }
 
-void RichTextBox::dragLeaveEvent(QDragLeaveEvent *event)
+void ScriptEditor::dragLeaveEvent(QDragLeaveEvent *event)
 {
     event->accept();
 }
 
-void RichTextBox::dropEvent(QDropEvent *event)
+void ScriptEditor::dropEvent(QDropEvent *event)
 {
     event->acceptProposedAction();
     emit dropped(event->mimeData());
