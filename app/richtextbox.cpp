@@ -72,7 +72,7 @@ QByteArrayView RichTextBox::documentBytes() const
 
 QString RichTextBox::wholeText() const
 {
-    return breaksToCrLf(QString::fromUtf8(documentBytes()), m_lineBreak);
+    return breaksToCrLf(textFromPaneBytes(documentBytes()), m_lineBreak);
 }
 
 void RichTextBox::replaceBytes(qsizetype from, qsizetype to, QByteArrayView bytes)

@@ -1,5 +1,7 @@
 #include "app/scripttext.h"
 
+#include <QStringDecoder>
+
 #include <cstring>
 
 namespace {
@@ -144,6 +146,14 @@ EncodedScript encodeScript(QByteArrayView utf8, ScriptEncoding encoding, bool by
         out.bytes.append(kBom, 3);
     out.bytes.append(utf8.data(), utf8.size());
     return out;
+}
+
+QString textFromPaneBytes(QByteArrayView utf8)
+{
+    // QString::fromUtf8 would drop a U+FEFF at the start as a byte-order mark.
+    QStringDecoder decoder(QStringDecoder::Utf8,
+                           QStringDecoder::Flag::Stateless | QStringDecoder::Flag::ConvertInitialBom);
+    return decoder.decode(utf8);
 }
 
 LineBreak detectLineBreak(QByteArrayView bytes)

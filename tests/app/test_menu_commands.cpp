@@ -41,6 +41,7 @@ private slots:
     void cleanUpIsOneUndoStep();
     void cleanUpKeepsAnLfScriptLf();
     void cleanUpHandlesLongScripts();
+    void cleanUpKeepsAZeroWidthNoBreakSpaceAtTheStart();
 
 private:
     ScriptedDialogs::Log m_log;
@@ -246,6 +247,20 @@ void MenuCommandTest::cleanUpHandlesLongScripts()
     m_window->action("mnuDC")->trigger();
     QCOMPARE(m_window->richTextBox()->wholeText(), DeleteComments(script));
     QVERIFY(m_window->richTextBox()->wholeText().endsWith(QStringLiteral("quad 1 2 3 4 ")));
+}
+
+void MenuCommandTest::cleanUpKeepsAZeroWidthNoBreakSpaceAtTheStart()
+{
+    // Of two byte-order marks the first is the file's; the second is text,
+    // which a clean-up leaves where it is, like any other character.
+    const QByteArray zwnbsp("\xEF\xBB\xBF");
+    dropFiles(*m_window, {writeFile(m_dir->filePath("marks2.rwx"), zwnbsp + zwnbsp + "a # x\r\nb\r\n")});
+    RichTextBox *pane = m_window->richTextBox();
+    QCOMPARE(pane->documentBytes().toByteArray(), zwnbsp + "a # x\r\nb\r\n");
+    m_window->action("mnuDC")->trigger();
+    QCOMPARE(pane->documentBytes().toByteArray(), zwnbsp + "a \r\nb\r\n");
+    m_window->action("mnuDES")->trigger();
+    QCOMPARE(pane->documentBytes().toByteArray(), zwnbsp + "a \r\nb\r\n");
 }
 
 ORVANE_GUI_TEST_MAIN(MenuCommandTest)
