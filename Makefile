@@ -1,11 +1,15 @@
 # Orvane: one-command set-up, build, run and test on Debian 12.
 #   make run   installs what is missing, builds, starts the editor
 #   make test  installs what is missing, builds, runs every test three ways
+#   make fuzz  builds the fuzz targets with clang and runs each FUZZ_SECONDS
 
 PACKAGES  := cmake make g++ pkg-config qt6-base-dev libqscintilla2-qt6-dev libzip-dev \
              libqt6svg6 libqt6opengl6-dev libgl1-mesa-dri clang xvfb xauth zip unzip fonts-dejavu-core
 BUILD     := build
 ASAN      := build-asan
+FUZZ      := build-fuzz
+FUZZ_SECONDS ?= 60
+FUZZ_WORK ?= $(FUZZ)/work
 JOBS      := $(shell nproc 2>/dev/null || echo 2)
 SUDO      := $(shell [ "$$(id -u)" = 0 ] || echo sudo)
 CTEST     := ctest --output-on-failure --no-tests=error
@@ -15,7 +19,7 @@ ASAN_ENV  := ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 \
              LSAN_OPTIONS=suppressions=$(CURDIR)/tests/lsan.supp:print_suppressions=0 \
              UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
 
-.PHONY: all deps build run test test-offscreen test-xvfb test-asan bench install clean
+.PHONY: all deps build run test test-offscreen test-xvfb test-asan fuzz fuzz-build fuzz-corpus bench install clean
 
 all: build
 
@@ -53,6 +57,20 @@ test-asan: deps
 	cmake --build $(ASAN) -j $(JOBS)
 	cd $(ASAN) && $(OFFSCREEN) $(ASAN_ENV) $(CTEST) -j $(JOBS) -LE nosan
 
+# Fuzzing: clang with libFuzzer, ASan and UBSan, in its own build folder.
+# Each target runs FUZZ_SECONDS in the scratch folder FUZZ_WORK (emptied first,
+# git-ignored), which keeps its log, its new inputs and any crash file.
+fuzz-build: deps
+	CC=clang CXX=clang++ cmake -S . -B $(FUZZ) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DORVANE_FUZZ=ON
+	cmake --build $(FUZZ) -j $(JOBS) --target fuzzers
+
+fuzz: fuzz-build
+	fuzz/run.sh $(FUZZ)/bin $(FUZZ_WORK) $(FUZZ_SECONDS)
+
+# Fuzzes from our own inputs only, then replaces fuzz/corpus/ with what was found, minimised.
+fuzz-corpus: fuzz-build
+	fuzz/run.sh --corpus $(FUZZ)/bin $(FUZZ_WORK) $(FUZZ_SECONDS)
+
 bench: build
 	cmake --build $(BUILD) -j $(JOBS) --target benches
 	@for b in $(BUILD)/bin/bench_*; do [ -x "$$b" ] && $(OFFSCREEN) "$$b"; done
@@ -61,4 +79,4 @@ install: build
 	cmake --install $(BUILD)
 
 clean:
-	rm -rf $(BUILD) $(ASAN)
+	rm -rf $(BUILD) $(ASAN) $(FUZZ)

@@ -71,7 +71,7 @@ QByteArrayView ScriptEditor::documentBytes() const
 
 QString ScriptEditor::wholeText() const
 {
-    return breaksToCrLf(QString::fromUtf8(documentBytes()), m_lineBreak);
+    return breaksToCrLf(textFromPaneBytes(documentBytes()), m_lineBreak);
 }
 
 void ScriptEditor::replaceBytes(qsizetype from, qsizetype to, QByteArrayView bytes)

@@ -1,5 +1,7 @@
 #include "app/scripttext.h"
 
+#include <QStringDecoder>
+
 namespace {
 constexpr char kBom[] = "\xEF\xBB\xBF";
 
@@ -93,6 +95,14 @@ QByteArray encodeScript(QByteArrayView utf8, ScriptEncoding encoding, bool byteO
         out.append(kBom, 3);
     out.append(utf8.data(), utf8.size());
     return out;
+}
+
+QString textFromPaneBytes(QByteArrayView utf8)
+{
+    // QString::fromUtf8 would drop a U+FEFF at the start as a byte-order mark.
+    QStringDecoder decoder(QStringDecoder::Utf8,
+                           QStringDecoder::Flag::Stateless | QStringDecoder::Flag::ConvertInitialBom);
+    return decoder.decode(utf8);
 }
 
 LineBreak detectLineBreak(QByteArrayView bytes)

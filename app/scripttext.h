@@ -24,6 +24,11 @@ DecodedScript decodeScript(QByteArrayView raw);
 // byte-order mark), so nothing typed is lost.
 QByteArray encodeScript(QByteArrayView utf8, ScriptEncoding encoding, bool byteOrderMark);
 
+// The pane's UTF-8 bytes as text, every character kept: a U+FEFF at the
+// start is text like any other (the file's own byte-order mark never reaches
+// the pane), so the text turns back into the very same bytes.
+QString textFromPaneBytes(QByteArrayView utf8);
+
 // The line break a script is typed with. The pane's whole-text and selection
 // operations speak CR LF; a script whose breaks are all LF (or all CR) is
 // converted at that boundary so its own breaks never get mixed with others.

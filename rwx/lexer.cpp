@@ -1,6 +1,6 @@
 #include "rwx/lexer.h"
 
-#include "rwx/keywords.h"
+#include "rwx/styling.h"
 
 #include <Qsci/qsciscintilla.h>
 
@@ -12,6 +12,13 @@
 #include <cmath>
 
 namespace rwx {
+
+static_assert(RwxLexer::Default == int(Highlight::Default) && RwxLexer::Comment == int(Highlight::Comment)
+              && RwxLexer::Keyword == int(Highlight::Keyword) && RwxLexer::Number == int(Highlight::Number)
+              && RwxLexer::Extension == int(Highlight::Extension) && RwxLexer::Name == int(Highlight::Name)
+              && RwxLexer::Modifier == int(Highlight::Modifier) && RwxLexer::StyleCount == HighlightCount,
+              "the lexer's styles are the highlighting's");
+
 namespace {
 
 double luminance(const QColor &c)
@@ -29,18 +36,14 @@ bool isDark(const QColor &base)
     return luminance(base) < 0.2;
 }
 
-inline bool isBlankByte(char c)
-{
-    return c == ' ' || c == '\t' || c == '\v' || c == '\f';
-}
-
 // Collects runs of one style and hands them to the editor.
-class Painter {
+class Painter final : public HighlightSink {
 public:
     explicit Painter(QsciLexerCustom *lexer) : m_lexer(lexer) {}
     ~Painter() { flush(); }
-    void add(qsizetype length, int style)
+    void add(qsizetype length, Highlight highlight) override
     {
+        const int style = int(highlight);
         if (length <= 0)
             return;
         if (style != m_style)
@@ -60,62 +63,6 @@ private:
     int m_style = RwxLexer::Default;
     qsizetype m_length = 0;
 };
-
-// Styles one line (without its line break).
-void styleLine(QByteArrayView line, Painter &paint)
-{
-    const qsizetype n = line.size();
-    qsizetype i = 0;
-    int index = 0;          // position of the word in its statement
-    Kind kind = Kind::Unknown;
-    bool nameNext = false;  // the next word is a name
-    while (i < n) {
-        const char c = line[i];
-        if (isBlankByte(c)) {
-            paint.add(1, RwxLexer::Default);
-            ++i;
-            continue;
-        }
-        if (c == '#') {
-            if (i + 1 < n && line[i + 1] == '!') {
-                paint.add(2, RwxLexer::Extension);
-                i += 2;
-                index = 0;
-                nameNext = false;
-                continue;
-            }
-            paint.add(n - i, RwxLexer::Comment);
-            return;
-        }
-        qsizetype j = i;
-        while (j < n && !isBlankByte(line[j]) && line[j] != '#')
-            ++j;
-        const QByteArrayView word = line.sliced(i, j - i);
-        int style = RwxLexer::Default;
-        if (index == 0) {
-            const Keyword kw = findKeyword(word);
-            kind = kw.kind;
-            if (kind != Kind::Unknown) {
-                style = RwxLexer::Keyword;
-                nameNext = kind == Kind::ProtoInstance || kind == Kind::Texture
-                        || kind == Kind::FileName || (kind == Kind::Begin && kw.block == Block::Proto);
-            } else if (isNumber(word)) {
-                style = RwxLexer::Number;
-            }
-        } else if (nameNext) {
-            style = equalsLower(word, "null") ? RwxLexer::Modifier : RwxLexer::Name;
-            nameNext = false;
-        } else if (isNumber(word)) {
-            style = RwxLexer::Number;
-        } else if (isModifier(word)) {
-            style = RwxLexer::Modifier;
-            nameNext = kind == Kind::Texture && (equalsLower(word, "mask") || equalsLower(word, "bump"));
-        }
-        paint.add(j - i, style);
-        ++index;
-        i = j;
-    }
-}
 
 } // namespace
 
@@ -254,28 +201,7 @@ void RwxLexer::styleText(int start, int end)
 
     startStyling(int(from));
     Painter paint(this);
-    qsizetype pos = 0;
-    // A byte-order mark at the very start is not part of the script.
-    if (from == 0 && bytes.startsWith("\xEF\xBB\xBF")) {
-        paint.add(3, Default);
-        pos = 3;
-    }
-    const qsizetype n = bytes.size();
-    while (pos < n) {
-        qsizetype eol = pos;
-        while (eol < n && bytes[eol] != '\n' && bytes[eol] != '\r')
-            ++eol;
-        styleLine(QByteArrayView(bytes).sliced(pos, eol - pos), paint);
-        qsizetype next = eol;
-        while (next < n && (bytes[next] == '\n' || bytes[next] == '\r') && next - eol < 2) {
-            // CR LF is one line break; CR CR or LF LF are two.
-            if (next > eol && !(bytes[eol] == '\r' && bytes[next] == '\n'))
-                break;
-            ++next;
-        }
-        paint.add(next - eol, Default);
-        pos = next;
-    }
+    highlightLines(bytes, from == 0, paint);
 }
 
 } // namespace rwx

@@ -120,6 +120,7 @@ private slots:
     void cleanUpIsOneUndoStep();
     void cleanUpKeepsAnLfScriptLf();
     void cleanUpHandlesLongScripts();
+    void cleanUpKeepsAZeroWidthNoBreakSpaceAtTheStart();
 
 private:
     ScriptedDialogs::Log m_log;
@@ -425,6 +426,20 @@ void MenuCommandTest::cleanUpHandlesLongScripts()
     m_window->action("mnuDC")->trigger();
     QCOMPARE(m_window->scriptEditor()->wholeText(), DeleteComments(script));
     QVERIFY(m_window->scriptEditor()->wholeText().endsWith(QStringLiteral("quad 1 2 3 4 ")));
+}
+
+void MenuCommandTest::cleanUpKeepsAZeroWidthNoBreakSpaceAtTheStart()
+{
+    // Of two byte-order marks the first is the file's; the second is text,
+    // which a clean-up leaves where it is, like any other character.
+    const QByteArray zwnbsp("\xEF\xBB\xBF");
+    dropFiles(*m_window, {writeFile(m_dir->filePath("marks2.rwx"), zwnbsp + zwnbsp + "a # x\r\nb\r\n")});
+    ScriptEditor *pane = m_window->scriptEditor();
+    QCOMPARE(pane->documentBytes().toByteArray(), zwnbsp + "a # x\r\nb\r\n");
+    m_window->action("mnuDC")->trigger();
+    QCOMPARE(pane->documentBytes().toByteArray(), zwnbsp + "a \r\nb\r\n");
+    m_window->action("mnuDES")->trigger();
+    QCOMPARE(pane->documentBytes().toByteArray(), zwnbsp + "a \r\nb\r\n");
 }
 
 ORVANE_GUI_TEST_MAIN(MenuCommandTest)
