@@ -5,6 +5,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QGuiApplication>
 #include <QLabel>
 #include <QMenuBar>
 #include <QMimeData>
@@ -22,6 +23,10 @@
 #include "templates/menubar.h"
 #include "zip/vbzipbas.h"
 
+#include <cerrno>
+#include <new>
+#include <sys/stat.h>
+
 // The icon lives in this library's resources, which a static library must
 // register itself.
 static void registerResources()
@@ -36,6 +41,7 @@ const QString kCaptionLead = QStringLiteral("Orvane.  ");
 const QString kHint = QStringLiteral("Drag & drop file to open.\r\n");
 const QChar kSeparator = QDir::separator();
 constexpr qint64 kLargestScript = qint64(256) * 1024 * 1024;
+const QString kTooLarge = QStringLiteral("It is larger than 256 MB, the largest script Orvane opens.");
 
 enum class Underline { No, Yes };
 
@@ -187,13 +193,7 @@ bool Form1::eventFilter(QObject *watched, QEvent *event)
 
 bool Form1::confirmExit()
 {
-    MessageBoxRequest question;
-    question.text = QStringLiteral("Exit?");
-    question.title = kBoxTitle;
-    question.buttons = QMessageBox::Yes | QMessageBox::No;
-    question.icon = QMessageBox::Question;
-    question.defaultButton = QMessageBox::No;
-    return m_dialogs->messageBox(this, question) == QMessageBox::Yes;
+    return askYesNo(QStringLiteral("Exit?"));
 }
 
 void Form1::closeEvent(QCloseEvent *event)
@@ -232,18 +232,40 @@ void Form1::runMenuCommand(templates::MenuCommand command)
     using templates::MenuCommand;
     switch (command) {
     case MenuCommand::DeleteComments:
-        cleanup::runOnWholeText(*m_editor, &DeleteComments);
+        runCleanUp(command, &DeleteComments);
         return;
     case MenuCommand::DeleteSpacers:
-        cleanup::runOnWholeText(*m_editor, &DeleteSpacers);
+        runCleanUp(command, &DeleteSpacers);
         return;
     case MenuCommand::DeleteEmptyStrings:
-        cleanup::runOnWholeText(*m_editor, &DeleteEmptyStrings);
+        runCleanUp(command, &DeleteEmptyStrings);
         return;
     case MenuCommand::AlwaysOnTop:
         applyAlwaysOnTop(alwaysOnTopItem()->isChecked());
         return;
     }
+}
+
+void Form1::runCleanUp(templates::MenuCommand command, cleanup::Transformation transformation)
+{
+    const std::optional<QString> failure = cleanup::runOnWholeText(*m_editor, transformation);
+    if (!failure)
+        return;
+    const templates::MenuItem *item = templates::findItem(templates::controlNameOf(command));
+    const QString commandName = item ? templates::toQString(item->caption) : QStringLiteral("The command");
+    const QString file = m_documentPath.isEmpty() ? QStringLiteral("the text") : QFileInfo(m_documentPath).fileName();
+    showError(QStringLiteral("%1 could not change %2: %3.\nThe text is as it was.").arg(commandName, file, *failure));
+}
+
+bool Form1::askYesNo(const QString &text)
+{
+    MessageBoxRequest question;
+    question.text = text;
+    question.title = kBoxTitle;
+    question.buttons = QMessageBox::Yes | QMessageBox::No;
+    question.icon = QMessageBox::Question;
+    question.defaultButton = QMessageBox::No;
+    return m_dialogs->messageBox(this, question) == QMessageBox::Yes;
 }
 
 void Form1::showError(const QString &text)
@@ -265,38 +287,96 @@ bool Form1::openDroppedFile(const QMimeData *data)
     const QList<QUrl> urls = data->urls();
     if (urls.isEmpty() || !urls.first().isLocalFile())
         return false;
-    return openFile(urls.first().toLocalFile());
+    const QUrl &url = urls.first();
+    const QString path = url.toLocalFile();
+    // A name whose bytes are not valid in the file-name encoding cannot be
+    // spelled as a path here; say so when it names a real file.
+    if (url.host().isEmpty()) {
+        const QByteArray bytes = QByteArray::fromPercentEncoding(url.path(QUrl::FullyEncoded).toLatin1());
+        struct stat status {};
+        if (QFile::encodeName(path) != bytes && ::stat(bytes.constData(), &status) == 0 && S_ISREG(status.st_mode)) {
+            showError(QStringLiteral("Could not open %1\nIts name is not valid in this system's file-name encoding.").arg(path));
+            return false;
+        }
+    }
+    return openFile(path);
 }
+
+namespace {
+// The busy cursor for as long as it lives, however its scope is left.
+class BusyCursor {
+public:
+    BusyCursor() { QGuiApplication::setOverrideCursor(Qt::WaitCursor); }
+    ~BusyCursor() { QGuiApplication::restoreOverrideCursor(); }
+    Q_DISABLE_COPY_MOVE(BusyCursor)
+};
+
+// The script's text as the pane takes it, or nothing with the reason.
+std::optional<DecodedScript> readScript(const QString &path, QString *reason)
+{
+    const BusyCursor busy;
+    try {
+        QFile file(path);
+        if (!file.open(QIODevice::ReadOnly)) {
+            *reason = file.errorString();
+            return std::nullopt;
+        }
+        const QByteArray raw = file.readAll();
+        if (file.error() != QFileDevice::NoError) {
+            *reason = file.errorString();
+            return std::nullopt;
+        }
+        if (raw.size() > kLargestScript) {
+            *reason = kTooLarge;
+            return std::nullopt;
+        }
+        return decodeScript(raw);
+    } catch (const std::bad_alloc &) {
+        *reason = QStringLiteral("There is not enough memory to read it.");
+        return std::nullopt;
+    }
+}
+} // namespace
 
 bool Form1::openFile(const QString &path)
 {
     // Everything is checked and read before the pane or the record change,
-    // so a file that cannot be opened leaves the window as it was.
+    // so a file that cannot be opened leaves the window as it was. What is
+    // not a file at all (a folder, a missing name) and a name without an
+    // extension are passed over without a word.
     const QFileInfo info(path);
-    if (!info.isFile() || info.size() > kLargestScript)
+    if (!info.isFile())
         return false;
     const std::optional<PathParts> parts = splitPath(path, kSeparator);
     if (!parts)
         return false;
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
+    QString reason;
+    std::optional<DecodedScript> script;
+    if (info.size() > kLargestScript)
+        reason = kTooLarge;
+    else
+        script = readScript(path, &reason);
+    if (!script) {
+        showError(QStringLiteral("Could not open %1\n%2").arg(path, reason));
         return false;
-    const QByteArray raw = file.readAll();
-    if (file.error() != QFileDevice::NoError || raw.size() > kLargestScript)
+    }
+    if (!m_documentPath.isEmpty() && m_editor->differsFromSaved()
+        && !askYesNo(QStringLiteral("Discard the changes to %1?").arg(QFileInfo(m_documentPath).fileName())))
         return false;
-    file.close();
 
-    const DecodedScript script = decodeScript(raw);
-    m_editor->loadDocument(script.utf8, detectLineBreak(script.utf8));
-
+    {
+        const BusyCursor busy;
+        m_editor->loadDocument(script->utf8, detectLineBreak(script->utf8));
+    }
+    m_documentPath = path;
     m_file.path = path;
     m_file.folder = parts->folder;
     m_file.driveRoot = parts->driveRoot;
     m_file.fileName = parts->fileName;
     m_file.baseName = parts->baseName;
     m_file.extension = parts->extension;
-    m_file.encoding = script.encoding;
-    m_file.byteOrderMark = script.byteOrderMark;
+    m_file.encoding = script->encoding;
+    m_file.byteOrderMark = script->byteOrderMark;
     if (const std::optional<RunningNumber> split = splitRunningNumber(parts->baseName)) {
         m_file.prefix = split->prefix;
         m_file.number = split->number;
@@ -311,16 +391,79 @@ bool Form1::openFile(const QString &path)
     return true;
 }
 
-bool Form1::saveScript(const QString &path, QString *reason)
+namespace {
+// How a character that cannot be written is shown in a question: as itself,
+// or by its code when it would not show.
+QString shownCharacter(const QString &character)
 {
-    const QByteArray bytes = encodeScript(m_editor->documentBytes(), m_file.encoding, m_file.byteOrderMark);
-    // The old file is replaced only by a complete new copy.
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.commit()) {
-        *reason = file.errorString();
-        return false;
+    const char32_t code = character.size() == 2 ? QChar::surrogateToUcs4(character[0], character[1]) : character[0].unicode();
+    if (QChar::isPrint(code))
+        return character;
+    return QStringLiteral("U+%1").arg(uint(code), 4, 16, QLatin1Char('0')).toUpper();
+}
+
+// Writes all of bytes, so that a short write (a full disk) is retried and
+// then fails with the system's own reason.
+bool writeAll(QSaveFile &file, const QByteArray &bytes)
+{
+    for (qsizetype written = 0; written < bytes.size();) {
+        const qint64 now = file.write(bytes.constData() + written, bytes.size() - written);
+        if (now <= 0)
+            return false;
+        written += now;
     }
     return true;
+}
+} // namespace
+
+Form1::SaveResult Form1::saveScript(const QString &path, QString *reason)
+{
+    const QString name = QFileInfo(path).fileName();
+    // A file of that name is only replaced when the user says so.
+    const QFileInfo target(path);
+    const bool replacing = target.exists() ? !target.isDir() : target.isSymLink();
+    if (replacing && !askYesNo(QStringLiteral("%1 already exists. Replace it?").arg(name)))
+        return SaveResult::Declined;
+
+    ScriptEncoding encoding = m_file.encoding;
+    EncodedScript encoded = encodeScript(m_editor->documentBytes(), encoding, m_file.byteOrderMark);
+    if (!encoded.fits()) {
+        QStringList shown;
+        for (const QString &character : encoded.unwritable)
+            shown << shownCharacter(character);
+        if (!askYesNo(QStringLiteral("%1: %2 cannot be written in this file's 8-bit encoding. Save it as UTF-8?")
+                          .arg(name, shown.join(QStringLiteral(", ")))))
+            return SaveResult::Declined;
+        encoding = ScriptEncoding::Utf8;
+        encoded = encodeScript(m_editor->documentBytes(), encoding, false);
+    }
+
+    // The old file is replaced only by a complete new copy, which keeps the
+    // replaced file's permissions; a new variant gets those of the script
+    // it was made from.
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered)) {
+        *reason = file.errorString();
+        return SaveResult::Failed;
+    }
+    struct stat source {};
+    if (!replacing && ::stat(QFile::encodeName(m_file.path).constData(), &source) == 0
+        && ::fchmod(file.handle(), source.st_mode & 0777) != 0) {
+        *reason = qt_error_string(errno);
+        file.cancelWriting();
+        return SaveResult::Failed;
+    }
+    if (!writeAll(file, encoded.bytes) || !file.commit()) {
+        *reason = file.errorString();
+        return SaveResult::Failed;
+    }
+    if (encoding != m_file.encoding) {
+        m_file.encoding = encoding;
+        m_file.byteOrderMark = false;
+    }
+    m_editor->markSaved();
+    m_documentPath = path;
+    return SaveResult::Saved;
 }
 
 void Form1::saveNextAndPack()
@@ -334,9 +477,12 @@ void Form1::saveNextAndPack()
     m_file.number = nextNumber(m_file.number);
     const QString savePath = m_file.folder + m_file.prefix + m_file.number + m_file.extension;
     QString reason;
-    if (!saveScript(savePath, &reason)) {
+    const SaveResult saved = saveScript(savePath, &reason);
+    if (saved != SaveResult::Saved) {
+        // A declined question or a failed save leaves the number unused.
         m_file.number = previousNumber;
-        showError(QStringLiteral("Could not save %1\n%2").arg(savePath, reason));
+        if (saved == SaveResult::Failed)
+            showError(QStringLiteral("Could not save %1\n%2").arg(savePath, reason));
         return;
     }
 

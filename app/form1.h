@@ -9,6 +9,7 @@
 #include "app/currentfile.h"
 #include "app/dialogs.h"
 #include "app/layout.h"
+#include "cleanup/commands.h"
 #include "templates/table.h"
 
 class QAction;
@@ -36,11 +37,16 @@ public:
     bool confirmExit();
     void toggleAlwaysOnTop();
     // Opens the first file the drop carries; anything else changes nothing.
+    // A file that exists but cannot be read is reported.
     bool openDroppedFile(const QMimeData *data);
+    // Asks first when the pane holds changes that were never saved.
     bool openFile(const QString &path);
     void saveNextAndPack();
     void chooseZipFolder();
     void runMenuCommand(templates::MenuCommand command);
+    // Runs one of the clean-up commands with the given transformation and
+    // reports it when the transformation fails; the text then stays as it was.
+    void runCleanUp(templates::MenuCommand command, cleanup::Transformation transformation);
 
 protected:
     void closeEvent(QCloseEvent *event) override;
@@ -53,11 +59,15 @@ private:
     void setCaption(const QString &caption);
     QAction *alwaysOnTopItem() const;
     void applyAlwaysOnTop(bool on);
-    bool saveScript(const QString &path, QString *reason);
+    enum class SaveResult { Saved, Declined, Failed };
+    SaveResult saveScript(const QString &path, QString *reason);
+    bool askYesNo(const QString &text);
     void showError(const QString &text);
 
     std::unique_ptr<Dialogs> m_dialogs;
     CurrentFile m_file;
+    // The file the pane's text was last read from or written to.
+    QString m_documentPath;
     QString m_caption;
     QWidget *m_client = nullptr;
     ScriptEditor *m_editor = nullptr;

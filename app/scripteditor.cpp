@@ -3,6 +3,7 @@
 #include <QDragEnterEvent>
 #include <QDropEvent>
 #include <QFontDatabase>
+#include <QHashFunctions>
 #include <QMimeData>
 
 #include "rwx/livechecks.h"
@@ -134,10 +135,28 @@ void ScriptEditor::loadDocument(QByteArrayView utf8, LineBreak lineBreak)
     SendScintilla(SCI_APPENDTEXT, static_cast<uintptr_t>(utf8.size()), utf8.data());
     SendScintilla(SCI_SETUNDOCOLLECTION, 1L);
     SendScintilla(SCI_EMPTYUNDOBUFFER);
-    SendScintilla(SCI_SETSAVEPOINT);
+    markSaved();
     setLineBreak(lineBreak);
     SendScintilla(SCI_GOTOPOS, 0L);
     setReadOnly(wasReadOnly);
+}
+
+void ScriptEditor::markSaved()
+{
+    SendScintilla(SCI_SETSAVEPOINT);
+    const QByteArrayView bytes = documentBytes();
+    m_savedLength = bytes.size();
+    m_savedHash = qHashBits(bytes.data(), size_t(bytes.size()));
+}
+
+bool ScriptEditor::differsFromSaved() const
+{
+    // At the save point the text is the saved one; away from it, it may
+    // still be, when what was typed was deleted again.
+    if (!SendScintilla(SCI_GETMODIFY))
+        return false;
+    const QByteArrayView bytes = documentBytes();
+    return bytes.size() != m_savedLength || qHashBits(bytes.data(), size_t(bytes.size())) != m_savedHash;
 }
 
 void ScriptEditor::dragEnterEvent(QDragEnterEvent *event)
@@ -147,10 +166,12 @@ void ScriptEditor::dragEnterEvent(QDragEnterEvent *event)
 
 void ScriptEditor::dragMoveEvent(QDragMoveEvent *event)
 {
-    if (event->mimeData() && event->mimeData()->hasUrls())
-        event->acceptProposedAction();
-    else
+    if (event->mimeData() && event->mimeData()->hasUrls() && event->possibleActions().testFlag(Qt::CopyAction)) {
+        event->setDropAction(Qt::CopyAction);
+        event->accept();
+    } else {
         event->ignore();
+    }
 }
 
 void ScriptEditor::dragLeaveEvent(QDragLeaveEvent *event)
@@ -160,6 +181,11 @@ void ScriptEditor::dragLeaveEvent(QDragLeaveEvent *event)
 
 void ScriptEditor::dropEvent(QDropEvent *event)
 {
-    event->acceptProposedAction();
+    if (!event->possibleActions().testFlag(Qt::CopyAction)) {
+        event->ignore();
+        return;
+    }
+    event->setDropAction(Qt::CopyAction);
+    event->accept();
     emit dropped(event->mimeData());
 }

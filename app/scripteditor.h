@@ -39,6 +39,13 @@ public:
     // the next change to the text.
     QByteArrayView documentBytes() const;
     LineBreak lineBreak() const { return m_lineBreak; }
+
+    // The text as it stands is what the file holds now (loading a document
+    // marks it too).
+    void markSaved();
+    // True when the text differs from the one last loaded or marked saved;
+    // edits that were undone, or typed and deleted again, leave it false.
+    bool differsFromSaved() const;
     // Highlighting, line numbers and the live structure marks.
     rwx::LiveChecks *liveChecks() const { return m_liveChecks; }
 
@@ -47,7 +54,9 @@ signals:
     void dropped(const QMimeData *data);
 
 protected:
-    // Files may be dropped; dragged text has nowhere to go.
+    // Files may be dropped, and only copied: the drop never answers Move, so
+    // the program a file came from never removes its original. Dragged text
+    // has nowhere to go.
     void dragEnterEvent(QDragEnterEvent *event) override;
     void dragMoveEvent(QDragMoveEvent *event) override;
     void dragLeaveEvent(QDragLeaveEvent *event) override;
@@ -58,5 +67,7 @@ private:
     void setLineBreak(LineBreak lineBreak);
 
     LineBreak m_lineBreak = LineBreak::CrLf;
+    qsizetype m_savedLength = 0;
+    size_t m_savedHash = 0;
     rwx::LiveChecks *m_liveChecks = nullptr;
 };

@@ -1,13 +1,46 @@
 #include "app/scripttext.h"
 
+#include <QSet>
 #include <QStringDecoder>
+#include <QStringEncoder>
+
+#include <algorithm>
 
 namespace {
 constexpr char kBom[] = "\xEF\xBB\xBF";
+constexpr qsizetype kChunk = qsizetype(1) << 20;
+constexpr qsizetype kUnwritableShown = 5;
+constexpr char kCodePage[] = "windows-1252";
 
-inline bool isContinuation(unsigned char c)
+// Qt's converters named "windows-1252" turn each of the 256 bytes into one
+// character and back, the five bytes the code page leaves undefined included
+// (as U+0081, U+008D, U+008F, U+0090, U+009D). Without them, Latin-1 is the
+// next best: it also gives every byte back as it was. Converters are made in
+// place, never moved: a moved one loses track of its errors.
+const char *codePage()
 {
-    return (c & 0xC0) == 0x80;
+    static const bool available = QStringDecoder(kCodePage).isValid() && QStringEncoder(kCodePage).isValid();
+    return available ? kCodePage : "ISO-8859-1";
+}
+
+// Adds the characters of text that the code page cannot hold to found, each
+// once, until it holds kUnwritableShown of them.
+void collectUnwritable(QStringView text, QStringList *found)
+{
+    QSet<char32_t> judged;
+    for (qsizetype i = 0; i < text.size() && found->size() < kUnwritableShown;) {
+        const qsizetype length = text[i].isHighSurrogate() && i + 1 < text.size() ? 2 : 1;
+        const QStringView character = text.sliced(i, length);
+        i += length;
+        const char32_t code = length == 2 ? QChar::surrogateToUcs4(character[0], character[1]) : character[0].unicode();
+        if (code < 0x80 || judged.contains(code))
+            continue;
+        judged.insert(code);
+        QStringEncoder encoder(codePage());
+        const QByteArray ignored = encoder(character); // only whether it fails matters
+        if (encoder.hasError())
+            found->append(character.toString());
+    }
 }
 
 QStringView breakText(LineBreak style)
@@ -50,50 +83,41 @@ DecodedScript decodeScript(QByteArrayView raw)
         out.utf8 = raw.sliced(out.byteOrderMark ? 3 : 0).toByteArray();
         return out;
     }
-    out.encoding = ScriptEncoding::Latin1;
+    out.encoding = ScriptEncoding::Windows1252;
     out.utf8.reserve(raw.size() + raw.size() / 16);
-    for (const char ch : raw) {
-        const auto c = static_cast<unsigned char>(ch);
-        if (c < 0x80) {
-            out.utf8.append(ch);
-        } else {
-            out.utf8.append(static_cast<char>(0xC0 | (c >> 6)));
-            out.utf8.append(static_cast<char>(0x80 | (c & 0x3F)));
-        }
-    }
+    QStringDecoder decoder(codePage());
+    for (qsizetype at = 0; at < raw.size(); at += kChunk)
+        out.utf8.append(QString(decoder(raw.sliced(at, std::min(kChunk, raw.size() - at)))).toUtf8());
     return out;
 }
 
-QByteArray encodeScript(QByteArrayView utf8, ScriptEncoding encoding, bool byteOrderMark)
+EncodedScript encodeScript(QByteArrayView utf8, ScriptEncoding encoding, bool byteOrderMark)
 {
-    QByteArray out;
-    if (encoding == ScriptEncoding::Latin1) {
-        out.reserve(utf8.size());
-        const auto *p = reinterpret_cast<const unsigned char *>(utf8.data());
-        const auto *end = p + utf8.size();
-        bool fits = true;
-        while (p < end) {
-            const unsigned char c = *p;
-            if (c < 0x80) {
-                out.append(static_cast<char>(c));
-                ++p;
-            } else if ((c == 0xC2 || c == 0xC3) && end - p >= 2 && isContinuation(p[1])) {
-                out.append(static_cast<char>(((c & 0x03) << 6) | (p[1] & 0x3F)));
-                p += 2;
-            } else {
-                fits = false;
-                break;
-            }
-        }
-        if (fits)
-            return out;
-        out.clear();
-        byteOrderMark = false;
+    EncodedScript out;
+    if (encoding == ScriptEncoding::Utf8) {
+        out.bytes.reserve(utf8.size() + 3);
+        if (byteOrderMark)
+            out.bytes.append(kBom, 3);
+        out.bytes.append(utf8.data(), utf8.size());
+        return out;
     }
-    out.reserve(utf8.size() + 3);
-    if (byteOrderMark)
-        out.append(kBom, 3);
-    out.append(utf8.data(), utf8.size());
+    // Chunk by chunk, so a long script is never held twice over as UTF-16.
+    // The UTF-8 decoder carries a character cut at a chunk's end over to the next.
+    out.bytes.reserve(utf8.size());
+    QStringDecoder fromUtf8(QStringDecoder::Utf8);
+    QStringEncoder encoder(codePage());
+    for (qsizetype at = 0; at < utf8.size() && out.unwritable.size() < kUnwritableShown; at += kChunk) {
+        const QString text = fromUtf8(utf8.sliced(at, std::min(kChunk, utf8.size() - at)));
+        if (out.fits()) {
+            out.bytes.append(encoder(text));
+            if (!encoder.hasError())
+                continue;
+            out.bytes.clear();
+        }
+        collectUnwritable(text, &out.unwritable);
+    }
+    if (!out.fits())
+        out.bytes = QByteArray();
     return out;
 }
 

@@ -5,11 +5,14 @@
 #include <QByteArray>
 #include <QByteArrayView>
 #include <QString>
+#include <QStringList>
 #include <QStringView>
 
 enum class ScriptEncoding {
-    Utf8,   // valid UTF-8, with or without a byte-order mark
-    Latin1, // anything else: each byte is one character, so each comes back as it was
+    Utf8,        // valid UTF-8, with or without a byte-order mark
+    Windows1252, // anything else: the Windows code page such scripts are written in. Every
+                 // byte is one character, the five bytes the code page leaves undefined
+                 // too, so each comes back as it was.
 };
 
 struct DecodedScript {
@@ -19,10 +22,18 @@ struct DecodedScript {
 };
 
 DecodedScript decodeScript(QByteArrayView raw);
-// The bytes to write: as the file was read, except that a text holding
-// characters its 8-bit encoding cannot store is written as UTF-8 (without a
-// byte-order mark), so nothing typed is lost.
-QByteArray encodeScript(QByteArrayView utf8, ScriptEncoding encoding, bool byteOrderMark);
+
+struct EncodedScript {
+    QByteArray bytes;       // what to write; empty when something cannot be written
+    QStringList unwritable; // characters the encoding cannot hold: each once, the first few only
+    bool fits() const { return unwritable.isEmpty(); }
+};
+
+// The bytes to write, in the encoding the file was read with. A UTF-8 text
+// always fits; an 8-bit one does not when it holds characters the code page
+// lacks, and then nothing is encoded: the caller decides whether to write
+// UTF-8 (ScriptEncoding::Utf8, without a byte-order mark) instead.
+EncodedScript encodeScript(QByteArrayView utf8, ScriptEncoding encoding, bool byteOrderMark);
 
 // The pane's UTF-8 bytes as text, every character kept: a U+FEFF at the
 // start is text like any other (the file's own byte-order mark never reaches

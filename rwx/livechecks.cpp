@@ -151,7 +151,10 @@ void LiveChecks::showTooltip(int position, int x, int y)
     const QString text = messageAt(position);
     if (text.isEmpty())
         return;
-    QToolTip::showText(m_editor->viewport()->mapToGlobal(QPoint(x, y)), text, m_editor->viewport());
+    // The messages quote the script, which may hold anything, markup too:
+    // they are shown as plain text, line breaks kept.
+    const QString plain = QStringLiteral("<p style='white-space:pre'>%1</p>").arg(text.toHtmlEscaped());
+    QToolTip::showText(m_editor->viewport()->mapToGlobal(QPoint(x, y)), plain, m_editor->viewport());
 }
 
 void LiveChecks::updateMargin()

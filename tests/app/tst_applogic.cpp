@@ -23,8 +23,9 @@ private slots:
     void convertsPixelsAndTwips();
     void bytesComeBackUnchanged_data();
     void bytesComeBackUnchanged();
-    void typedCharactersAreNeverLost_data();
-    void typedCharactersAreNeverLost();
+    void readsTheWindowsCodePage();
+    void namesWhatTheCodePageCannotHold_data();
+    void namesWhatTheCodePageCannotHold();
     void detectsLineBreaks_data();
     void detectsLineBreaks();
     void lineBreakBoundaryRoundTrips();
@@ -222,27 +223,27 @@ void AppLogicTest::bytesComeBackUnchanged_data()
     QTest::addColumn<int>("encoding");
     QTest::addColumn<bool>("bom");
     const int utf8 = int(ScriptEncoding::Utf8);
-    const int latin1 = int(ScriptEncoding::Latin1);
+    const int cp1252 = int(ScriptEncoding::Windows1252);
     QTest::newRow("empty") << QByteArray() << utf8 << false;
     QTest::newRow("ascii crlf") << QByteArray("modelbegin\r\nvertex 1 2 3\r\nmodelend\r\n") << utf8 << false;
     QTest::newRow("utf-8 with mark") << QByteArray("\xEF\xBB\xBFmodelbegin # caf\xC3\xA9\n") << utf8 << true;
     QTest::newRow("mark alone") << QByteArray("\xEF\xBB\xBF") << utf8 << true;
     QTest::newRow("utf-8 four bytes") << QByteArray("# \xF0\x9F\x99\x82\n") << utf8 << false;
-    QTest::newRow("windows code page comment") << QByteArray("# \x93quoted\x94 caf\xE9 \x80 5\xB0\r\nvertex 0 0 0\r\n") << latin1 << false;
-    QTest::newRow("overlong") << QByteArray("a\xC0\x80z") << latin1 << false;
-    QTest::newRow("surrogate") << QByteArray("a\xED\xA0\x80z") << latin1 << false;
-    QTest::newRow("past U+10FFFF") << QByteArray("a\xF4\x90\x80\x80z") << latin1 << false;
-    QTest::newRow("cut off at the end") << QByteArray("abc\xE2\x82") << latin1 << false;
-    QTest::newRow("mark then cp1252") << QByteArray("\xEF\xBB\xBF# \xE9\n") << latin1 << false;
-    QTest::newRow("nul bytes") << QByteArray("a\0b\0\xFF", 5) << latin1 << false;
+    QTest::newRow("windows code page comment") << QByteArray("# \x93quoted\x94 caf\xE9 \x80 5\xB0\r\nvertex 0 0 0\r\n") << cp1252 << false;
+    QTest::newRow("overlong") << QByteArray("a\xC0\x80z") << cp1252 << false;
+    QTest::newRow("surrogate") << QByteArray("a\xED\xA0\x80z") << cp1252 << false;
+    QTest::newRow("past U+10FFFF") << QByteArray("a\xF4\x90\x80\x80z") << cp1252 << false;
+    QTest::newRow("cut off at the end") << QByteArray("abc\xE2\x82") << cp1252 << false;
+    QTest::newRow("mark then cp1252") << QByteArray("\xEF\xBB\xBF# \xE9\n") << cp1252 << false;
+    QTest::newRow("nul bytes") << QByteArray("a\0b\0\xFF", 5) << cp1252 << false;
     QTest::newRow("nul in utf-8") << QByteArray("a\0b", 3) << utf8 << false;
     QByteArray every;
     for (int i = 0; i < 256; ++i)
         every.append(char(i));
-    QTest::newRow("every byte") << every << latin1 << false;
+    QTest::newRow("every byte") << every << cp1252 << false;
     QByteArray longAscii(100003, 'x');
     longAscii[99999] = '\xE9';
-    QTest::newRow("8-bit byte far in") << longAscii << latin1 << false;
+    QTest::newRow("8-bit byte far in") << longAscii << cp1252 << false;
 }
 
 void AppLogicTest::bytesComeBackUnchanged()
@@ -254,29 +255,58 @@ void AppLogicTest::bytesComeBackUnchanged()
     QCOMPARE(int(decoded.encoding), encoding);
     QCOMPARE(decoded.byteOrderMark, bom);
     QVERIFY(decoded.utf8.isValidUtf8());
-    if (decoded.encoding == ScriptEncoding::Latin1)
-        QCOMPARE(QString::fromUtf8(decoded.utf8), QString::fromLatin1(raw));
-    QCOMPARE(encodeScript(decoded.utf8, decoded.encoding, decoded.byteOrderMark), raw);
+    const EncodedScript encoded = encodeScript(decoded.utf8, decoded.encoding, decoded.byteOrderMark);
+    QCOMPARE(encoded.unwritable, QStringList());
+    QCOMPARE(encoded.bytes, raw);
 }
 
-void AppLogicTest::typedCharactersAreNeverLost_data()
+void AppLogicTest::readsTheWindowsCodePage()
 {
-    QTest::addColumn<QByteArray>("raw");
-    QTest::addColumn<QString>("typed");
-    QTest::addColumn<QByteArray>("saved");
-    QTest::newRow("latin-1 letter stays 8-bit") << QByteArray("# \xE9\n") << QString::fromUtf8("\u00FC") << QByteArray("# \xE9\n\xFC");
-    QTest::newRow("euro sign needs utf-8") << QByteArray("# \xE9\n") << QString::fromUtf8("\u20AC") << QByteArray("# \xC3\xA9\n\xE2\x82\xAC");
-    QTest::newRow("utf-8 keeps its mark") << QByteArray("\xEF\xBB\xBF" "a\n") << QString::fromUtf8("\u20AC") << QByteArray("\xEF\xBB\xBF" "a\n\xE2\x82\xAC");
-}
-
-void AppLogicTest::typedCharactersAreNeverLost()
-{
-    QFETCH(QByteArray, raw);
-    QFETCH(QString, typed);
-    QFETCH(QByteArray, saved);
+    // The code page's letters and quotes, and the five bytes it leaves undefined, each as one character.
+    const QByteArray raw("\x80\x93\x81\x8D\x8F\x90\x9D\xE9\x94");
     const DecodedScript decoded = decodeScript(raw);
-    const QByteArray edited = decoded.utf8 + typed.toUtf8();
-    QCOMPARE(encodeScript(edited, decoded.encoding, decoded.byteOrderMark), saved);
+    QCOMPARE(decoded.encoding, ScriptEncoding::Windows1252);
+    QCOMPARE(QString::fromUtf8(decoded.utf8), QString::fromUtf8("\u20AC\u201C\u0081\u008D\u008F\u0090\u009D\u00E9\u201D"));
+    QCOMPARE(encodeScript(decoded.utf8, decoded.encoding, false).bytes, raw);
+}
+
+void AppLogicTest::namesWhatTheCodePageCannotHold_data()
+{
+    QTest::addColumn<QByteArray>("utf8"); // the pane's text
+    QTest::addColumn<int>("encoding");
+    QTest::addColumn<bool>("bom");
+    QTest::addColumn<QByteArray>("saved");
+    QTest::addColumn<QStringList>("unwritable");
+    const int utf8 = int(ScriptEncoding::Utf8);
+    const int cp1252 = int(ScriptEncoding::Windows1252);
+    QTest::newRow("letters, quotes and euro sign fit") << QByteArray("# caf\xC3\xA9 \xE2\x80\x9Cq\xE2\x80\x9D \xE2\x82\xAC") << cp1252 << false
+                                                      << QByteArray("# caf\xE9 \x93q\x94 \x80") << QStringList();
+    QTest::newRow("named once each, in order") << QString::fromUtf8("\u2603 a\u03A9 \u2603 \U0001F642\u03A9").toUtf8() << cp1252 << false
+                                               << QByteArray() << QStringList({"\u2603", "\u03A9", "\U0001F642"});
+    QTest::newRow("the first five only") << QString::fromUtf8("\u0100\u0101\u0102\u0103\u0104\u0105\u0106").toUtf8() << cp1252 << false
+                                         << QByteArray() << QStringList({"\u0100", "\u0101", "\u0102", "\u0103", "\u0104"});
+    QTest::newRow("utf-8 holds anything, mark kept") << QByteArray("a\xE2\x98\x83") << utf8 << true
+                                                     << QByteArray("\xEF\xBB\xBF" "a\xE2\x98\x83") << QStringList();
+    // Long texts are converted a megabyte at a time.
+    QByteArray split(1 << 20, 'x');
+    split.insert((1 << 20) - 1, "\xE2\x82\xAC");
+    QByteArray splitSaved(1 << 20, 'x');
+    splitSaved.insert((1 << 20) - 1, "\x80");
+    QTest::newRow("character across a megabyte boundary") << split << cp1252 << false << splitSaved << QStringList();
+    QTest::newRow("unwritable far in") << QByteArray(3 << 20, 'x') + "\xE2\x98\x83" << cp1252 << false << QByteArray() << QStringList({"\u2603"});
+}
+
+void AppLogicTest::namesWhatTheCodePageCannotHold()
+{
+    QFETCH(QByteArray, utf8);
+    QFETCH(int, encoding);
+    QFETCH(bool, bom);
+    QFETCH(QByteArray, saved);
+    QFETCH(QStringList, unwritable);
+    const EncodedScript encoded = encodeScript(utf8, ScriptEncoding(encoding), bom);
+    QCOMPARE(encoded.unwritable, unwritable);
+    QCOMPARE(encoded.fits(), unwritable.isEmpty());
+    QCOMPARE(encoded.bytes, saved);
 }
 
 void AppLogicTest::detectsLineBreaks_data()

@@ -3,7 +3,12 @@
 #include <QDir>
 #include <QLabel>
 #include <QPushButton>
+#include <QScopeGuard>
 #include <QTemporaryDir>
+
+#include <csignal>
+#include <sys/resource.h>
+#include <sys/stat.h>
 
 #include "app/form1.h"
 #include "app/scripteditor.h"
@@ -22,14 +27,21 @@ private slots:
     void savesAndPacksTheNextNumber_data();
     void savesAndPacksTheNextNumber();
     void everyClickMakesTheNextVariant();
-    void overwritesAnExistingNextFile();
+    void asksBeforeReplacingAFile_data();
+    void asksBeforeReplacingAFile();
     void bytesComeBackUnchanged_data();
     void bytesComeBackUnchanged();
     void samplesComeBackUnchanged_data();
     void samplesComeBackUnchanged();
-    void typedCharactersOutsideTheCodePageAreKept();
+    void asksBeforeWritingEightBitScriptsAsUtf8_data();
+    void asksBeforeWritingEightBitScriptsAsUtf8();
+    void variantTakesTheScriptsMode_data();
+    void variantTakesTheScriptsMode();
+    void savedTextNeedsNoDiscardQuestion();
     void countsPastDoublePrecision();
     void failedSaveRestoresTheNumber();
+    void failedSavesGiveTheSystemsReason_data();
+    void failedSavesGiveTheSystemsReason();
     void failedPackIsReported_data();
     void failedPackIsReported();
     void clickAndDropDuringPackingAreIgnored();
@@ -141,18 +153,54 @@ void SaveTest::everyClickMakesTheNextVariant()
     QCOMPARE(QDir(zips()).entryList(QDir::Files), QStringList({"house13.zip", "house14.zip", "house15.zip"}));
 }
 
-void SaveTest::overwritesAnExistingNextFile()
+void SaveTest::asksBeforeReplacingAFile_data()
 {
-    writeFile(models() + "house13.rwx", "an older variant, longer than the new one\r\n");
+    QTest::addColumn<bool>("symlink"); // house13.rwx links to a file outside the folder
+    QTest::addColumn<int>("answer");
+    QTest::newRow("file, kept") << false << int(QMessageBox::No);
+    QTest::newRow("file, replaced") << false << int(QMessageBox::Yes);
+    QTest::newRow("link out of the folder, kept") << true << int(QMessageBox::No);
+    QTest::newRow("link out of the folder, replaced") << true << int(QMessageBox::Yes);
+}
+
+void SaveTest::asksBeforeReplacingAFile()
+{
+    QFETCH(bool, symlink);
+    QFETCH(int, answer);
+    const QString existing = symlink ? m_dir->path() + "/elsewhere/notes.rwx" : models() + "house13.rwx";
+    writeFile(existing, "made by hand, longer than the new one\r\n");
+    QVERIFY(QFile::setPermissions(existing, QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup));
+    if (symlink)
+        QVERIFY(QFile::link(existing, models() + "house13.rwx"));
+    const QByteArray hashBefore = sha256Of(existing);
     auto w = openWindow("house12.rwx", "first\r\n");
+    QVERIFY(QFile::setPermissions(models() + "house12.rwx", QFile::ReadOwner | QFile::WriteOwner));
+    const QString caption = w->caption();
+
+    m_log.buttons = {QMessageBox::StandardButton(answer)};
     w->saveZipNextButton()->click();
-    expectSaved("house13.rwx", "first\r\n");
-    // The same script dropped again makes the same next name: file and archive entry are replaced.
-    dropFiles(*w, {models() + "house12.rwx"});
-    w->scriptEditor()->replaceWholeText("second\r\n");
-    w->saveZipNextButton()->click();
-    expectSaved("house13.rwx", "second\r\n");
-    QVERIFY(m_log.messages.isEmpty());
+    QCOMPARE(m_log.messages.size(), 1);
+    const MessageBoxRequest q = m_log.messages[0];
+    QCOMPARE(q.text, QStringLiteral("house13.rwx already exists. Replace it?"));
+    QCOMPARE(q.title, QStringLiteral("Orvane."));
+    QCOMPARE(q.buttons, QMessageBox::Yes | QMessageBox::No);
+    QCOMPARE(q.defaultButton, QMessageBox::No);
+    // A replaced file keeps its own permissions, not the dropped script's.
+    QCOMPARE(modeOf(existing), 0640);
+    if (answer == QMessageBox::No) {
+        QCOMPARE(sha256Of(existing), hashBefore);
+        QCOMPARE(w->currentFile().number, QStringLiteral("12"));
+        QCOMPARE(w->caption(), caption);
+        QCOMPARE(QDir(zips()).entryList(QDir::Files), QStringList());
+        // The number was not used up: the next click asks about the same name.
+        w->saveZipNextButton()->click();
+        QCOMPARE(m_log.messages.size(), 2);
+        QCOMPARE(m_log.messages[1].text, q.text);
+    } else {
+        QCOMPARE(readFile(existing), QByteArray("first\r\n"));
+        expectSaved("house13.rwx", "first\r\n");
+        QCOMPARE(w->currentFile().number, QStringLiteral("13"));
+    }
 }
 
 void SaveTest::bytesComeBackUnchanged_data()
@@ -185,13 +233,93 @@ void SaveTest::samplesComeBackUnchanged()
     bytesComeBackUnchanged();
 }
 
-void SaveTest::typedCharactersOutsideTheCodePageAreKept()
+void SaveTest::asksBeforeWritingEightBitScriptsAsUtf8_data()
 {
+    QTest::addColumn<QString>("typed");
+    QTest::addColumn<QString>("question"); // empty when none is asked
+    QTest::addColumn<int>("answer");
+    QTest::addColumn<QByteArray>("saved"); // null when nothing is written
+    QTest::newRow("code page characters stay 8-bit") << QString::fromUtf8("\u201C5 \u20AC\u201D") << QString() << 0
+                                                     << QByteArray("# caf\xE9\r\n\x93" "5 \x80\x94");
+    const QString question = QString::fromUtf8("euro2.rwx: \u2603, \u03A9, U+200B cannot be written in this file's "
+                                               "8-bit encoding. Save it as UTF-8?");
+    const QString typed = QString::fromUtf8("\u2603 \u03A9\u2603\u200B");
+    QTest::newRow("UTF-8 when the user agrees") << typed << question << int(QMessageBox::Yes)
+                                                << QByteArray("# caf\xC3\xA9\r\n") + typed.toUtf8();
+    QTest::newRow("nothing written when not") << typed << question << int(QMessageBox::No) << QByteArray();
+}
+
+void SaveTest::asksBeforeWritingEightBitScriptsAsUtf8()
+{
+    QFETCH(QString, typed);
+    QFETCH(QString, question);
+    QFETCH(int, answer);
+    QFETCH(QByteArray, saved);
     auto w = openWindow("euro1.rwx", "# caf\xE9\r\n");
     w->scriptEditor()->setCursorPosition(1, 0);
-    w->scriptEditor()->replaceSelection(QString::fromUtf8("# 5 \u20AC"));
+    w->scriptEditor()->replaceSelection(typed);
+    m_log.buttons = {QMessageBox::StandardButton(answer)};
     w->saveZipNextButton()->click();
-    expectSaved("euro2.rwx", "# caf\xC3\xA9\r\n# 5 \xE2\x82\xAC");
+    QCOMPARE(m_log.messages.size(), question.isEmpty() ? 0 : 1);
+    if (!question.isEmpty()) {
+        QCOMPARE(m_log.messages[0].text, question);
+        QCOMPARE(m_log.messages[0].buttons, QMessageBox::Yes | QMessageBox::No);
+        QCOMPARE(m_log.messages[0].defaultButton, QMessageBox::No);
+    }
+    if (saved.isNull()) {
+        QVERIFY(!QFile::exists(models() + "euro2.rwx"));
+        QCOMPARE(w->currentFile().number, QStringLiteral("1"));
+        QCOMPARE(QDir(zips()).entryList(QDir::Files), QStringList());
+        return;
+    }
+    expectSaved("euro2.rwx", saved);
+    // Once written as UTF-8 the script stays UTF-8 without another question.
+    const int asked = int(m_log.messages.size());
+    w->saveZipNextButton()->click();
+    QCOMPARE(m_log.messages.size(), asked);
+    expectSaved("euro3.rwx", saved);
+}
+
+void SaveTest::variantTakesTheScriptsMode_data()
+{
+    QTest::addColumn<int>("mode");
+    QTest::newRow("private") << 0600;
+    QTest::newRow("group may read") << 0640;
+    QTest::newRow("executable") << 0755;
+    QTest::newRow("read-only") << 0444;
+}
+
+void SaveTest::variantTakesTheScriptsMode()
+{
+    QFETCH(int, mode);
+    auto w = openWindow("house12.rwx", "x\r\n");
+    QCOMPARE(::chmod(QFile::encodeName(models() + "house12.rwx").constData(), mode_t(mode)), 0);
+    w->saveZipNextButton()->click();
+    expectSaved("house13.rwx", "x\r\n");
+    QCOMPARE(modeOf(models() + "house13.rwx"), mode);
+    QCOMPARE(modeOf(models() + "house12.rwx"), mode);
+}
+
+void SaveTest::savedTextNeedsNoDiscardQuestion()
+{
+    auto w = openWindow("house12.rwx", "x\r\n");
+    const QString other = writeFile(models() + "tree7.rwx", "y\r\n");
+    w->scriptEditor()->replaceWholeText("edited\r\n");
+    w->saveZipNextButton()->click();
+    dropFiles(*w, {other});
+    QVERIFY(m_log.messages.isEmpty());
+    QCOMPARE(w->scriptEditor()->documentBytes().toByteArray(), QByteArray("y\r\n"));
+
+    // Edits after a save are changes to the file saved.
+    w->scriptEditor()->replaceWholeText("edited\r\n");
+    w->saveZipNextButton()->click();
+    w->scriptEditor()->replaceWholeText("edited again\r\n");
+    m_log.buttons = {QMessageBox::No};
+    dropFiles(*w, {models() + "house12.rwx"});
+    QCOMPARE(m_log.messages.size(), 1);
+    QCOMPARE(m_log.messages[0].text, QStringLiteral("Discard the changes to tree8.rwx?"));
+    QCOMPARE(w->scriptEditor()->documentBytes().toByteArray(), QByteArray("edited again\r\n"));
+    QCOMPARE(w->currentFile().fileName, QStringLiteral("tree7.rwx"));
 }
 
 void SaveTest::countsPastDoublePrecision()
@@ -227,6 +355,46 @@ void SaveTest::failedSaveRestoresTheNumber()
     w->saveZipNextButton()->click();
     QCOMPARE(m_log.messages.size(), 1);
     QCOMPARE(readFile(models() + "sub/house13.rwx"), QByteArray("x"));
+}
+
+void SaveTest::failedSavesGiveTheSystemsReason_data()
+{
+    QTest::addColumn<QString>("dropped");
+    QTest::addColumn<QString>("reason");
+    // A file-size limit fails a write part of the way, as a full disk does.
+    QTest::newRow("full disk") << "house12.rwx" << "File too large";
+    QTest::newRow("name too long") << QString(250, u'a') + "9.rwx" << "File name too long";
+}
+
+void SaveTest::failedSavesGiveTheSystemsReason()
+{
+    QFETCH(QString, dropped);
+    QFETCH(QString, reason);
+    auto w = openWindow(dropped, QByteArray(200 * 1024, 'x'));
+    const QStringList filesBefore = QDir(models()).entryList(QDir::Files | QDir::Hidden);
+    const CurrentFile before = w->currentFile();
+    const QString savePath = models() + before.prefix + nextNumber(before.number) + ".rwx";
+    {
+        struct rlimit old {};
+        QCOMPARE(getrlimit(RLIMIT_FSIZE, &old), 0);
+        const auto oldSignal = std::signal(SIGXFSZ, SIG_IGN);
+        const auto restore = qScopeGuard([&] {
+            setrlimit(RLIMIT_FSIZE, &old);
+            std::signal(SIGXFSZ, oldSignal);
+        });
+        if (reason == "File too large") {
+            const struct rlimit small = {64 * 1024, old.rlim_max};
+            QCOMPARE(setrlimit(RLIMIT_FSIZE, &small), 0);
+        }
+        w->saveZipNextButton()->click();
+    }
+    QCOMPARE(m_log.messages.size(), 1);
+    QCOMPARE(m_log.messages[0].title, QStringLiteral("Orvane."));
+    QVERIFY2(m_log.messages[0].text.contains(savePath) && m_log.messages[0].text.contains(reason),
+             qPrintable(m_log.messages[0].text));
+    QCOMPARE(w->currentFile().number, before.number);
+    QCOMPARE(QDir(models()).entryList(QDir::Files | QDir::Hidden), filesBefore);
+    QCOMPARE(QDir(zips()).entryList(QDir::Files), QStringList());
 }
 
 void SaveTest::failedPackIsReported_data()

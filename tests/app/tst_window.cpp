@@ -5,9 +5,13 @@
 #include <QMenuBar>
 #include <QMimeData>
 #include <QPushButton>
+#include <QScopeGuard>
 #include <QSettings>
 #include <QTemporaryDir>
 #include <QUrl>
+
+#include <fcntl.h>
+#include <unistd.h>
 
 #include "app/form1.h"
 #include "app/scripteditor.h"
@@ -58,6 +62,13 @@ private slots:
     void failedDropsChangeNothing_data();
     void failedDropsChangeNothing();
     void keepsEightBitBytes();
+    void asksBeforeDiscardingChanges_data();
+    void asksBeforeDiscardingChanges();
+    void unreadableFilesAreReported_data();
+    void unreadableFilesAreReported();
+    void showsTheBusyCursorWhileReading();
+    void dropsAreCopies_data();
+    void dropsAreCopies();
     void keepsLfBreaksAtTheBoundary();
     void emptyBaseNameKeepsTheNumber();
     void firstFolderBecomesTheZipFolder();
@@ -313,10 +324,172 @@ void WindowTest::keepsEightBitBytes()
     auto w = makeWindow();
     const QByteArray bytes("# caf\xE9 \x93" "3\xB0\x94\r\nvertex 0 0 0 # \x80\r\n\xFF");
     dropFiles(*w, {writeFile(m_dir->filePath("cp1252.rwx"), bytes)});
-    QCOMPARE(w->currentFile().encoding, ScriptEncoding::Latin1);
-    const QByteArray back = encodeScript(w->scriptEditor()->documentBytes(), ScriptEncoding::Latin1, false);
+    QCOMPARE(w->currentFile().encoding, ScriptEncoding::Windows1252);
+    const QByteArray back = encodeScript(w->scriptEditor()->documentBytes(), ScriptEncoding::Windows1252, false).bytes;
     QCOMPARE(back, bytes);
-    QCOMPARE(w->scriptEditor()->wholeText(), QString::fromLatin1(bytes));
+    QCOMPARE(w->scriptEditor()->wholeText(), QString::fromUtf8("# caf\u00E9 \u201C3\u00B0\u201D\r\nvertex 0 0 0 # \u20AC\r\n\u00FF"));
+}
+
+void WindowTest::asksBeforeDiscardingChanges_data()
+{
+    QTest::addColumn<bool>("openFirst");
+    QTest::addColumn<QString>("edit");
+    QTest::addColumn<bool>("asked");
+    QTest::addColumn<int>("answer");
+    QTest::newRow("unchanged") << true << "" << false << 0;
+    QTest::newRow("typed, kept") << true << "type" << true << int(QMessageBox::No);
+    QTest::newRow("typed, discarded") << true << "type" << true << int(QMessageBox::Yes);
+    QTest::newRow("typed and undone") << true << "undo" << false << 0;
+    QTest::newRow("typed and deleted again") << true << "retype" << false << 0;
+    QTest::newRow("start-up hint") << false << "" << false << 0;
+}
+
+void WindowTest::asksBeforeDiscardingChanges()
+{
+    QFETCH(bool, openFirst);
+    QFETCH(QString, edit);
+    QFETCH(bool, asked);
+    QFETCH(int, answer);
+    auto w = makeWindow();
+    ScriptEditor *pane = w->scriptEditor();
+    if (openFirst)
+        dropFiles(*w, {writeFile(m_dir->filePath("house3.rwx"), "clumpbegin\nclumpend\n")});
+    if (edit == "type" || edit == "undo") {
+        pane->replaceSelection(QStringLiteral("vertex 1 2 3\r\n"));
+        if (edit == "undo")
+            pane->undo();
+    } else if (edit == "retype") {
+        const QString text = pane->wholeText();
+        pane->replaceWholeText(text + QStringLiteral("x"));
+        pane->replaceWholeText(text);
+    }
+    const Snapshot before = snapshot(*w);
+    if (asked)
+        m_log.buttons = {QMessageBox::StandardButton(answer)};
+
+    const QString other = writeFile(m_dir->filePath("tree7.rwx"), "modelbegin\nmodelend\n");
+    dropFiles(*w, {other});
+    QCOMPARE(m_log.messages.size(), asked ? 1 : 0);
+    if (asked) {
+        const MessageBoxRequest &q = m_log.messages[0];
+        QCOMPARE(q.text, QStringLiteral("Discard the changes to house3.rwx?"));
+        QCOMPARE(q.title, QStringLiteral("Orvane."));
+        QCOMPARE(q.buttons, QMessageBox::Yes | QMessageBox::No);
+        QCOMPARE(q.defaultButton, QMessageBox::No);
+        QCOMPARE(m_log.busyCursor, QList<bool>({false}));
+    }
+    if (answer == QMessageBox::No) {
+        QCOMPARE(snapshot(*w), before);
+        QVERIFY(pane->isUndoAvailable());
+    } else {
+        QCOMPARE(w->currentFile().path, other);
+        QCOMPARE(pane->documentBytes().toByteArray(), QByteArray("modelbegin\nmodelend\n"));
+    }
+}
+
+void WindowTest::unreadableFilesAreReported_data()
+{
+    QTest::addColumn<QString>("kind");
+    QTest::addColumn<QString>("reason");
+    QTest::newRow("no permission to read") << "permission" << "Permission denied";
+    QTest::newRow("read error") << "ioerror" << "Input/output error";
+    QTest::newRow("over the size limit") << "large" << "larger than 256 MB";
+    QTest::newRow("name not in the file-name encoding") << "name" << "not valid in this system's file-name encoding";
+}
+
+void WindowTest::unreadableFilesAreReported()
+{
+    QFETCH(QString, kind);
+    QFETCH(QString, reason);
+    auto w = makeWindow();
+    dropFiles(*w, {writeFile(m_dir->filePath("house3.rwx"), "clumpbegin\nclumpend\n")});
+    const Snapshot before = snapshot(*w);
+
+    QUrl url = QUrl::fromLocalFile(m_dir->filePath("bad4.rwx"));
+    std::function<void()> cleanUp = [] {};
+    const auto cleanUpAtEnd = qScopeGuard([&] { cleanUp(); });
+    if (kind == "permission") {
+        if (geteuid() == 0)
+            QSKIP("root may read any file");
+        writeFile(m_dir->filePath("bad4.rwx"), "vertex 1 2 3\n");
+        QVERIFY(QFile::setPermissions(m_dir->filePath("bad4.rwx"), QFile::WriteOwner));
+    } else if (kind == "ioerror") {
+        // Reading this process's memory from address 0 fails in the kernel.
+        QVERIFY(QFile::link(QStringLiteral("/proc/self/mem"), m_dir->filePath("bad4.rwx")));
+    } else if (kind == "large") {
+        QFile large(m_dir->filePath("bad4.rwx"));
+        QVERIFY(large.open(QIODevice::WriteOnly) && large.resize(qint64(256) * 1024 * 1024 + 1));
+    } else if (kind == "name") {
+        const QByteArray raw = QFile::encodeName(m_dir->path()) + "/bad\xE9" "4.rwx";
+        const int fd = ::open(raw.constData(), O_WRONLY | O_CREAT | O_EXCL, 0644);
+        QVERIFY(fd >= 0);
+        ::close(fd);
+        // The temporary folder cannot name this file to remove it.
+        cleanUp = [raw] { ::unlink(raw.constData()); };
+        url = QUrl::fromEncoded("file://" + raw.toPercentEncoding("/"));
+    }
+    QMimeData mime;
+    mime.setUrls({url});
+    sendDrop(w->scriptEditor()->viewport(), &mime);
+
+    QCOMPARE(m_log.messages.size(), 1);
+    const MessageBoxRequest &box = m_log.messages[0];
+    QCOMPARE(box.title, QStringLiteral("Orvane."));
+    QCOMPARE(box.icon, QMessageBox::Critical);
+    QVERIFY2(box.text.contains(m_dir->filePath("bad")) && box.text.contains(reason), qPrintable(box.text));
+    QCOMPARE(m_log.busyCursor, QList<bool>({false}));
+    QCOMPARE(QGuiApplication::overrideCursor(), nullptr);
+    QCOMPARE(snapshot(*w), before);
+}
+
+void WindowTest::showsTheBusyCursorWhileReading()
+{
+    auto w = makeWindow();
+    QList<Qt::CursorShape> whileLoading;
+    connect(w->scriptEditor(), &QsciScintilla::textChanged, this, [&] {
+        const QCursor *cursor = QGuiApplication::overrideCursor();
+        whileLoading << (cursor ? cursor->shape() : Qt::ArrowCursor);
+    });
+    dropFiles(*w, {writeFile(m_dir->filePath("house3.rwx"), QByteArray(1 << 20, 'x'))});
+    QCOMPARE(w->currentFile().fileName, QStringLiteral("house3.rwx"));
+    QVERIFY(!whileLoading.isEmpty());
+    QCOMPARE(whileLoading, QList<Qt::CursorShape>(whileLoading.size(), Qt::WaitCursor));
+    QCOMPARE(QGuiApplication::overrideCursor(), nullptr);
+}
+
+void WindowTest::dropsAreCopies_data()
+{
+    QTest::addColumn<int>("offered");
+    QTest::addColumn<int>("modifiers");
+    QTest::addColumn<bool>("opens");
+    QTest::newRow("Shift proposes Move") << int(Qt::CopyAction | Qt::MoveAction) << int(Qt::ShiftModifier) << true;
+    QTest::newRow("Copy") << int(Qt::CopyAction) << int(Qt::NoModifier) << true;
+    QTest::newRow("Move only") << int(Qt::MoveAction) << int(Qt::NoModifier) << false;
+}
+
+void WindowTest::dropsAreCopies()
+{
+    QFETCH(int, offered);
+    QFETCH(int, modifiers);
+    QFETCH(bool, opens);
+    auto w = makeWindow();
+    QMimeData mime;
+    mime.setUrls({QUrl::fromLocalFile(writeFile(m_dir->filePath("house3.rwx"), "x"))});
+    QWidget *target = w->scriptEditor()->viewport();
+    const auto actions = Qt::DropActions(offered);
+    const auto keys = Qt::KeyboardModifiers(modifiers);
+    QDragEnterEvent enter(QPoint(10, 10), actions, &mime, Qt::LeftButton, keys);
+    QDragMoveEvent move(QPoint(12, 12), actions, &mime, Qt::LeftButton, keys);
+    QDropEvent drop(QPointF(12, 12), actions, &mime, Qt::LeftButton, keys);
+    if (keys == Qt::ShiftModifier)
+        QCOMPARE(drop.proposedAction(), Qt::MoveAction);
+    for (QDropEvent *event : {static_cast<QDropEvent *>(&enter), static_cast<QDropEvent *>(&move), &drop}) {
+        QCoreApplication::sendEvent(target, event);
+        QCOMPARE(event->isAccepted(), opens);
+        if (opens)
+            QCOMPARE(event->dropAction(), Qt::CopyAction);
+    }
+    QCOMPARE(w->currentFile().fileName, opens ? QStringLiteral("house3.rwx") : QString());
 }
 
 void WindowTest::keepsLfBreaksAtTheBoundary()

@@ -9,6 +9,7 @@
 #include <Qsci/qsciscintilla.h>
 
 #include <QApplication>
+#include <QTextDocument>
 #include <QTimer>
 #include <QToolTip>
 
@@ -38,6 +39,19 @@ QStringList indicatorRuns(QsciScintilla &ed, int indicator)
         pos = end;
     }
     return runs;
+}
+
+// The tooltip's text as the tooltip label shows it: rich text when Qt
+// takes it for such, else as it is.
+QString shownTooltip()
+{
+    const QString tip = QToolTip::text();
+    QTextDocument shown;
+    if (Qt::mightBeRichText(tip))
+        shown.setHtml(tip);
+    else
+        shown.setPlainText(tip);
+    return shown.toPlainText();
 }
 
 QString fresh(QsciScintilla &ed, const QString &text)
@@ -180,7 +194,7 @@ void TestLiveChecks::tooltip()
 
     emit ed.SCN_DWELLSTART(nine, 20, 20);
     QTRY_VERIFY(QToolTip::isVisible());
-    QCOMPARE(QToolTip::text(), support->messageAt(nine));
+    QCOMPARE(shownTooltip(), support->messageAt(nine));
     emit ed.SCN_DWELLEND(nine, 20, 20);
     QTRY_VERIFY(!QToolTip::isVisible());
     // No tooltip away from the marks.
@@ -188,6 +202,13 @@ void TestLiveChecks::tooltip()
     QCoreApplication::processEvents();
     QVERIFY(!QToolTip::isVisible());
     QCOMPARE(ed.SendScintilla(Sci::SCI_GETMOUSEDWELLTIME), long(LiveChecks::DwellMs));
+
+    // Markup in the script is shown as the characters it is made of.
+    const int heading = int(fresh(ed, QStringLiteral("ModelBegin\n<h1>x</h1> 1\nModelEnd\n")).indexOf(u'<')) + 1;
+    support->checkNow();
+    QCOMPARE(support->messageAt(heading), QStringLiteral("unknown keyword \"<h1>x</h1>\""));
+    emit ed.SCN_DWELLSTART(heading, 20, 20);
+    QTRY_COMPARE(shownTooltip(), support->messageAt(heading));
 }
 
 void TestLiveChecks::textAndUndoUntouched()

@@ -1,6 +1,7 @@
 #pragma once
 // Files for the tests: reading and writing them, the project's own test
 // scripts in tests/data/ and the third-party samples, when present.
+#include <QCryptographicHash>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -31,6 +32,19 @@ inline QString writeFile(const QString &path, const QByteArray &bytes, qint64 mt
     if (mtime && utimensat(AT_FDCWD, QFile::encodeName(path).constData(), times, 0) != 0)
         qFatal("cannot set the time of %s", qPrintable(path));
     return path;
+}
+
+// The SHA-256 of a file's bytes (of nothing, when it cannot be read), and
+// its permission bits (-1 when it is missing), following symbolic links.
+inline QByteArray sha256Of(const QString &path)
+{
+    return QCryptographicHash::hash(readFile(path), QCryptographicHash::Sha256).toHex();
+}
+
+inline int modeOf(const QString &path)
+{
+    struct stat status {};
+    return ::stat(QFile::encodeName(path).constData(), &status) == 0 ? int(status.st_mode & 07777) : -1;
 }
 
 // The project's own test scripts, tests/data/NAME.
@@ -77,13 +91,16 @@ inline QStringList sampleScripts()
     } while (false)
 
 // A script's text as the editor reads it: UTF-8 when it is valid UTF-8,
-// else one character per byte (the Windows code page's letters are Latin-1).
+// else the Windows code page, one character per byte.
 inline QString readScriptText(const QString &path)
 {
     const QByteArray bytes = readFile(path);
     QStringDecoder utf8(QStringDecoder::Utf8);
     const QString text = utf8(bytes);
-    return utf8.hasError() ? QString::fromLatin1(bytes) : text;
+    if (!utf8.hasError())
+        return text;
+    QStringDecoder codePage("windows-1252");
+    return codePage(bytes);
 }
 
 } // namespace orvane_test

@@ -1,5 +1,6 @@
 #pragma once
 // Answers the window's questions from a script and records what was asked.
+#include <QGuiApplication>
 #include <QList>
 #include <QStringList>
 #include <deque>
@@ -15,6 +16,7 @@ public:
         QList<PromptRequest> prompts;
         std::deque<QMessageBox::StandardButton> buttons; // answers to message boxes, in order
         std::deque<std::optional<QString>> entries;      // answers to prompts, in order
+        QList<bool> busyCursor; // whether an override cursor was showing at each message box
     };
 
     explicit ScriptedDialogs(Log *log) : m_log(log) {}
@@ -22,6 +24,7 @@ public:
     QMessageBox::StandardButton messageBox(QWidget *, const MessageBoxRequest &request) override
     {
         m_log->messages.append(request);
+        m_log->busyCursor.append(QGuiApplication::overrideCursor() != nullptr);
         if (m_log->buttons.empty())
             return QMessageBox::Ok;
         const auto answer = m_log->buttons.front();
