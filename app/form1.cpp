@@ -357,6 +357,18 @@ void Form1::chooseZipFolder()
     const std::optional<QString> entry = m_dialogs->prompt(this, request);
     if (!entry)
         return;
+    QString reason;
+    if (entry->isEmpty()) {
+        // No folder: the archives go beside the opened script again, as
+        // before any folder was chosen.
+        m_file.zipFolder = m_file.folder;
+        m_labels.zipFolder->setText(m_file.zipFolder);
+        if (!writeZipFolderSetting(QString(), &reason))
+            showError(QStringLiteral("The zip folder could not be removed from the settings, so the next "
+                                     "start will use it again.\n%1")
+                          .arg(reason));
+        return;
+    }
     const std::optional<QString> folder = usableZipFolder(*entry);
     if (!folder) {
         showError(QStringLiteral("Wrong folder for ZIPs."));
@@ -364,8 +376,8 @@ void Form1::chooseZipFolder()
     }
     m_file.zipFolder = *folder;
     m_labels.zipFolder->setText(m_file.zipFolder);
-    if (!writeZipFolderSetting(m_file.zipFolder))
+    if (!writeZipFolderSetting(m_file.zipFolder, &reason))
         showError(QStringLiteral("The zip folder could not be stored in the settings, so the next start "
-                                 "will not know it. It is used until the program ends:\n%1")
-                      .arg(m_file.zipFolder));
+                                 "will not know it. It is used until the program ends:\n%1\n%2")
+                      .arg(m_file.zipFolder, reason));
 }
