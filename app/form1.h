@@ -3,6 +3,7 @@
 // rows of folder and prefix labels, and the menu bar.
 #include <QMainWindow>
 #include <QString>
+#include <QTimer>
 #include <memory>
 
 #include "app/bandlabels.h"
@@ -16,6 +17,9 @@ class QLabel;
 class QMimeData;
 class QPushButton;
 class ScriptEditor;
+namespace VBZipBas {
+class BackgroundPack;
+}
 
 class Form1 : public QMainWindow {
     Q_OBJECT
@@ -39,8 +43,15 @@ public:
     bool openDroppedFile(const QMimeData *data);
     bool openFile(const QString &path);
     void saveNextAndPack();
+    // True from a "Save Zip Next" click's packing start until its end;
+    // meanwhile the button and drops do nothing.
+    bool isPacking() const;
     void chooseZipFolder();
     void runMenuCommand(templates::MenuCommand command);
+
+signals:
+    // A packing started by "Save Zip Next" has ended, its outcome shown.
+    void packingFinished();
 
 protected:
     void closeEvent(QCloseEvent *event) override;
@@ -55,6 +66,9 @@ private:
     void applyAlwaysOnTop(bool on);
     bool saveScript(const QString &path, QString *reason);
     void showError(const QString &text);
+    void startPacking(const QString &archivePath, const QString &savePath);
+    void showPackingProgress();
+    void finishPacking(qint32 code);
 
     std::unique_ptr<Dialogs> m_dialogs;
     CurrentFile m_file;
@@ -65,4 +79,16 @@ private:
     BandLabels<QLabel *> m_labels{};
     layout::Controls m_controls;
     bool m_saving = false;
+
+    // The packing in the background, and what the user is told of it.
+    std::unique_ptr<VBZipBas::BackgroundPack> m_pack;
+    struct Packing {
+        QString archivePath;
+        QString savePath;
+        bool archiveExisted = false;
+        bool cancelRequested = false;
+        int percent = 0;
+    } m_packing;
+    QTimer m_progressDelay;
+    std::unique_ptr<ProgressView> m_packingProgress;
 };

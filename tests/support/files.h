@@ -1,6 +1,7 @@
 #pragma once
 // Files for the tests: reading and writing them, the project's own test
 // scripts in tests/data/ and the third-party samples, when present.
+#include <QCryptographicHash>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -31,6 +32,19 @@ inline QString writeFile(const QString &path, const QByteArray &bytes, qint64 mt
     if (mtime && utimensat(AT_FDCWD, QFile::encodeName(path).constData(), times, 0) != 0)
         qFatal("cannot set the time of %s", qPrintable(path));
     return path;
+}
+
+// What is at `path`, to compare before and after: "absent", "folder", or a
+// file's SHA-256 and mode.
+inline QString fileState(const QString &path)
+{
+    struct stat st;
+    if (lstat(QFile::encodeName(path).constData(), &st) != 0)
+        return QStringLiteral("absent");
+    if (S_ISDIR(st.st_mode))
+        return QStringLiteral("folder");
+    const QByteArray sha256 = QCryptographicHash::hash(readFile(path), QCryptographicHash::Sha256);
+    return QStringLiteral("sha256 %1 mode %2").arg(QString::fromLatin1(sha256.toHex())).arg(st.st_mode & 07777, 4, 8, QLatin1Char('0'));
 }
 
 // The project's own test scripts, tests/data/NAME.
