@@ -1,6 +1,7 @@
 # Orvane: one-command set-up, build, run and test on Debian 12.
 #   make run   installs what is missing, builds, starts the editor
-#   make test  installs what is missing, builds, runs every test three ways
+#   make test  installs what is missing, builds, runs every test three ways,
+#              and the tests of work in worker threads under ThreadSanitizer
 #   make fuzz  builds the fuzz targets with clang and runs each FUZZ_SECONDS
 
 PACKAGES  := cmake make g++ pkg-config qt6-base-dev libqscintilla2-qt6-dev libzip-dev \
@@ -10,6 +11,7 @@ ASAN      := build-asan
 FUZZ      := build-fuzz
 FUZZ_SECONDS ?= 60
 FUZZ_WORK ?= $(FUZZ)/work
+TSAN      := build-tsan
 JOBS      := $(shell nproc 2>/dev/null || echo 2)
 SUDO      := $(shell [ "$$(id -u)" = 0 ] || echo sudo)
 CTEST     := ctest --output-on-failure --no-tests=error
@@ -18,8 +20,11 @@ OFFSCREEN := QT_QPA_PLATFORM=offscreen
 ASAN_ENV  := ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 \
              LSAN_OPTIONS=suppressions=$(CURDIR)/tests/lsan.supp:print_suppressions=0 \
              UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
+TSAN_ENV  := TSAN_OPTIONS=halt_on_error=1:suppressions=$(CURDIR)/tests/tsan.supp
+# The tests labelled `threads`, the only ones the ThreadSanitizer pass builds.
+TSAN_TESTS := tst_vbzipbas tst_pack tst_save
 
-.PHONY: all deps build run test test-offscreen test-xvfb test-asan fuzz fuzz-build fuzz-corpus bench install clean
+.PHONY: all deps build run test test-offscreen test-xvfb test-asan test-tsan fuzz fuzz-build fuzz-corpus bench install clean
 
 all: build
 
@@ -43,7 +48,7 @@ run: build
 	./$(BUILD)/bin/orvane
 
 test: build
-	$(MAKE) --no-print-directory test-offscreen test-xvfb test-asan
+	$(MAKE) --no-print-directory test-offscreen test-xvfb test-asan test-tsan
 
 test-offscreen:
 	cd $(BUILD) && $(OFFSCREEN) $(CTEST) -j $(JOBS)
@@ -56,6 +61,13 @@ test-asan: deps
 	cmake -S . -B $(ASAN) -DCMAKE_BUILD_TYPE=Debug -DORVANE_SANITIZE=ON
 	cmake --build $(ASAN) -j $(JOBS)
 	cd $(ASAN) && $(OFFSCREEN) $(ASAN_ENV) $(CTEST) -j $(JOBS) -LE nosan
+
+# Only the tests of worker threads, built on their own: Qt itself is not
+# built with ThreadSanitizer, so the rest would add time and no findings.
+test-tsan: deps
+	cmake -S . -B $(TSAN) -DCMAKE_BUILD_TYPE=Debug -DORVANE_SANITIZE_THREADS=ON
+	cmake --build $(TSAN) -j $(JOBS) --target $(TSAN_TESTS) zip32 zip32rec
+	cd $(TSAN) && $(OFFSCREEN) $(TSAN_ENV) $(CTEST) -j $(JOBS) -L threads
 
 # Fuzzing: clang with libFuzzer, ASan and UBSan, in its own build folder.
 # Each target runs FUZZ_SECONDS in the scratch folder FUZZ_WORK (emptied first,
@@ -79,4 +91,4 @@ install: build
 	cmake --install $(BUILD)
 
 clean:
-	rm -rf $(BUILD) $(ASAN) $(FUZZ)
+	rm -rf $(BUILD) $(ASAN) $(TSAN) $(FUZZ)

@@ -1,6 +1,8 @@
 #include "app/dialogs.h"
 
 #include <QInputDialog>
+#include <QPointer>
+#include <QProgressDialog>
 
 QMessageBox::StandardButton WidgetDialogs::messageBox(QWidget *parent, const MessageBoxRequest &request)
 {
@@ -19,4 +21,37 @@ std::optional<QString> WidgetDialogs::prompt(QWidget *parent, const PromptReques
     if (!ok)
         return std::nullopt;
     return entry;
+}
+
+namespace {
+class WidgetProgress final : public ProgressView {
+public:
+    WidgetProgress(QWidget *parent, const ProgressRequest &request, std::function<void()> cancel)
+        : m_dialog(new QProgressDialog(request.text, QStringLiteral("Cancel"), 0, 100, parent))
+    {
+        m_dialog->setWindowTitle(request.title);
+        m_dialog->setWindowModality(Qt::NonModal);
+        m_dialog->setAutoClose(false);
+        m_dialog->setAutoReset(false);
+        m_dialog->setMinimumDuration(0);
+        QObject::connect(m_dialog, &QProgressDialog::canceled, m_dialog, std::move(cancel));
+        m_dialog->setValue(0);
+        m_dialog->show();
+    }
+    ~WidgetProgress() override { delete m_dialog; }
+    void setPercent(int percent) override
+    {
+        if (m_dialog && !m_dialog->wasCanceled())
+            m_dialog->setValue(percent);
+    }
+
+private:
+    QPointer<QProgressDialog> m_dialog; // gone with its parent window
+};
+} // namespace
+
+std::unique_ptr<ProgressView> WidgetDialogs::showProgress(QWidget *parent, const ProgressRequest &request,
+                                                          std::function<void()> cancel)
+{
+    return std::make_unique<WidgetProgress>(parent, request, std::move(cancel));
 }

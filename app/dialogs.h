@@ -3,6 +3,8 @@
 // that tests can answer it without a person.
 #include <QMessageBox>
 #include <QString>
+#include <functional>
+#include <memory>
 #include <optional>
 
 class QWidget;
@@ -21,17 +23,36 @@ struct PromptRequest {
     QString initial;
 };
 
+struct ProgressRequest {
+    QString text;
+    QString title;
+};
+
+// A progress window left open beside the window (not modal) while long
+// work runs; it closes when this object is deleted.
+class ProgressView {
+public:
+    virtual ~ProgressView() = default;
+    virtual void setPercent(int percent) = 0;
+};
+
 class Dialogs {
 public:
     virtual ~Dialogs() = default;
     virtual QMessageBox::StandardButton messageBox(QWidget *parent, const MessageBoxRequest &request) = 0;
     // The entry confirmed with OK, or nothing when the user cancelled.
     virtual std::optional<QString> prompt(QWidget *parent, const PromptRequest &request) = 0;
+    // Shows a progress window at 0 %, with a Cancel button that calls
+    // `cancel`; none (nullptr) where there is no one to see it.
+    virtual std::unique_ptr<ProgressView> showProgress(QWidget *parent, const ProgressRequest &request,
+                                                       std::function<void()> cancel) = 0;
 };
 
-// The real thing: QMessageBox and QInputDialog.
+// The real thing: QMessageBox, QInputDialog and QProgressDialog.
 class WidgetDialogs final : public Dialogs {
 public:
     QMessageBox::StandardButton messageBox(QWidget *parent, const MessageBoxRequest &request) override;
     std::optional<QString> prompt(QWidget *parent, const PromptRequest &request) override;
+    std::unique_ptr<ProgressView> showProgress(QWidget *parent, const ProgressRequest &request,
+                                               std::function<void()> cancel) override;
 };

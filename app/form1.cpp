@@ -42,6 +42,7 @@ const QString kHint = QStringLiteral("Drag & drop file to open.\r\n");
 const QChar kSeparator = QDir::separator();
 constexpr qint64 kLargestScript = qint64(256) * 1024 * 1024;
 const QString kTooLarge = QStringLiteral("It is larger than 256 MB, the largest script Orvane opens.");
+constexpr int kProgressDelayMs = 500;
 
 enum class Underline { No, Yes };
 
@@ -81,11 +82,27 @@ Form1::Form1(std::unique_ptr<Dialogs> dialogs, QWidget *parent)
     initWindow();
     // The zip library's comment and password questions come through the same dialogs.
     VBZipBas::setPrompt([this](const QString &prompt) { return m_dialogs->prompt(this, {prompt, QString(), QString()}); });
+
+    // Packing runs in the background; a progress window appears only when it
+    // takes long enough to be noticed.
+    m_pack = std::make_unique<VBZipBas::BackgroundPack>();
+    connect(m_pack.get(), &VBZipBas::BackgroundPack::progressChanged, this, [this](int percent) {
+        m_packing.percent = percent;
+        if (m_packingProgress)
+            m_packingProgress->setPercent(percent);
+    });
+    connect(m_pack.get(), &VBZipBas::BackgroundPack::finished, this, &Form1::finishPacking);
+    m_progressDelay.setSingleShot(true);
+    m_progressDelay.setInterval(kProgressDelayMs);
+    connect(&m_progressDelay, &QTimer::timeout, this, &Form1::showPackingProgress);
 }
 
 Form1::~Form1()
 {
     VBZipBas::setPrompt(nullptr);
+    // A packing still running is cancelled; its archive stays as it was.
+    m_packingProgress.reset();
+    m_pack.reset();
 }
 
 void Form1::buildControls()
@@ -280,9 +297,8 @@ void Form1::showError(const QString &text)
 
 bool Form1::openDroppedFile(const QMimeData *data)
 {
-    // While an archive is being written the record must keep describing
-    // the script being packed.
-    if (m_saving || !data || !data->hasUrls())
+    // While a script is saved or packed, drops are refused.
+    if (m_saving || isPacking() || !data || !data->hasUrls())
         return false;
     const QList<QUrl> urls = data->urls();
     if (urls.isEmpty() || !urls.first().isLocalFile())
@@ -468,8 +484,8 @@ Form1::SaveResult Form1::saveScript(const QString &path, QString *reason)
 
 void Form1::saveNextAndPack()
 {
-    // A click that arrives while an archive is being written waits for the next one.
-    if (m_saving || !m_saveZipNext->isEnabled())
+    // A click that arrives while a script is saved or packed does nothing.
+    if (m_saving || isPacking() || !m_saveZipNext->isEnabled())
         return;
     const QScopedValueRollback busy(m_saving, true);
 
@@ -487,11 +503,58 @@ void Form1::saveNextAndPack()
     }
 
     const QString archivePath = m_file.zipFolder + m_file.prefix + m_file.number + QStringLiteral(".zip");
-    const VBZipBas::PackResult packing = VBZipBas::packSavedScript(archivePath, savePath, m_file.driveRoot);
+    startPacking(archivePath, savePath);
+}
 
+bool Form1::isPacking() const
+{
+    return m_pack->isRunning();
+}
+
+void Form1::startPacking(const QString &archivePath, const QString &savePath)
+{
     setCaption(kCaptionLead + savePath);
-    if (!packing.packed())
-        showError(QStringLiteral("Could not pack %1\n%2").arg(archivePath, packing.message));
+    VBZipBas::assignSaveNextSettings(archivePath, savePath, m_file.driveRoot);
+    m_packing = {archivePath, savePath, QFileInfo::exists(archivePath), false, 0};
+    if (const qint32 refused = m_pack->start()) {
+        finishPacking(refused);
+        return;
+    }
+    m_progressDelay.start();
+}
+
+void Form1::showPackingProgress()
+{
+    if (!isPacking())
+        return;
+    const ProgressRequest request{QStringLiteral("Packing %1\u2026").arg(QFileInfo(m_packing.archivePath).fileName()),
+                                  kBoxTitle};
+    m_packingProgress = m_dialogs->showProgress(this, request, [this] {
+        m_packing.cancelRequested = true;
+        m_pack->cancel();
+    });
+    if (m_packingProgress)
+        m_packingProgress->setPercent(m_packing.percent);
+}
+
+void Form1::finishPacking(qint32 code)
+{
+    m_progressDelay.stop();
+    m_packingProgress.reset();
+    const QString archive = QDir::toNativeSeparators(m_packing.archivePath);
+    if (code == ZE_ABORT && m_packing.cancelRequested) {
+        MessageBoxRequest box;
+        box.text = m_packing.archiveExisted
+            ? QStringLiteral("Packing %1 was cancelled. The earlier archive is unchanged.").arg(archive)
+            : QStringLiteral("Packing %1 was cancelled. No archive was written.").arg(archive);
+        box.title = kBoxTitle;
+        box.icon = QMessageBox::Information;
+        m_dialogs->messageBox(this, box); // its one button, OK, needs no answer
+    } else if (code != ZE_OK) {
+        showError(QStringLiteral("Could not pack %1\n%2")
+                      .arg(archive, VBZipBas::describeResult(code, m_packing.archivePath, m_packing.savePath)));
+    }
+    emit packingFinished();
 }
 
 void Form1::chooseZipFolder()
@@ -503,6 +566,18 @@ void Form1::chooseZipFolder()
     const std::optional<QString> entry = m_dialogs->prompt(this, request);
     if (!entry)
         return;
+    QString reason;
+    if (entry->isEmpty()) {
+        // No folder: the archives go beside the opened script again, as
+        // before any folder was chosen.
+        m_file.zipFolder = m_file.folder;
+        m_labels.zipFolder->setText(m_file.zipFolder);
+        if (!writeZipFolderSetting(QString(), &reason))
+            showError(QStringLiteral("The zip folder could not be removed from the settings, so the next "
+                                     "start will use it again.\n%1")
+                          .arg(reason));
+        return;
+    }
     const std::optional<QString> folder = usableZipFolder(*entry);
     if (!folder) {
         showError(QStringLiteral("Wrong folder for ZIPs."));
@@ -510,8 +585,8 @@ void Form1::chooseZipFolder()
     }
     m_file.zipFolder = *folder;
     m_labels.zipFolder->setText(m_file.zipFolder);
-    if (!writeZipFolderSetting(m_file.zipFolder))
+    if (!writeZipFolderSetting(m_file.zipFolder, &reason))
         showError(QStringLiteral("The zip folder could not be stored in the settings, so the next start "
-                                 "will not know it. It is used until the program ends:\n%1")
-                      .arg(m_file.zipFolder));
+                                 "will not know it. It is used until the program ends:\n%1\n%2")
+                      .arg(m_file.zipFolder, reason));
 }

@@ -3,6 +3,7 @@
 // rows of folder and prefix labels, and the menu bar.
 #include <QMainWindow>
 #include <QString>
+#include <QTimer>
 #include <memory>
 
 #include "app/bandlabels.h"
@@ -17,6 +18,9 @@ class QLabel;
 class QMimeData;
 class QPushButton;
 class ScriptEditor;
+namespace VBZipBas {
+class BackgroundPack;
+}
 
 class Form1 : public QMainWindow {
     Q_OBJECT
@@ -42,11 +46,18 @@ public:
     // Asks first when the pane holds changes that were never saved.
     bool openFile(const QString &path);
     void saveNextAndPack();
+    // True from a "Save Zip Next" click's packing start until its end;
+    // meanwhile the button and drops do nothing.
+    bool isPacking() const;
     void chooseZipFolder();
     void runMenuCommand(templates::MenuCommand command);
     // Runs one of the clean-up commands with the given transformation and
     // reports it when the transformation fails; the text then stays as it was.
     void runCleanUp(templates::MenuCommand command, cleanup::Transformation transformation);
+
+signals:
+    // A packing started by "Save Zip Next" has ended, its outcome shown.
+    void packingFinished();
 
 protected:
     void closeEvent(QCloseEvent *event) override;
@@ -63,6 +74,9 @@ private:
     SaveResult saveScript(const QString &path, QString *reason);
     bool askYesNo(const QString &text);
     void showError(const QString &text);
+    void startPacking(const QString &archivePath, const QString &savePath);
+    void showPackingProgress();
+    void finishPacking(qint32 code);
 
     std::unique_ptr<Dialogs> m_dialogs;
     CurrentFile m_file;
@@ -75,4 +89,16 @@ private:
     BandLabels<QLabel *> m_labels{};
     layout::Controls m_controls;
     bool m_saving = false;
+
+    // The packing in the background, and what the user is told of it.
+    std::unique_ptr<VBZipBas::BackgroundPack> m_pack;
+    struct Packing {
+        QString archivePath;
+        QString savePath;
+        bool archiveExisted = false;
+        bool cancelRequested = false;
+        int percent = 0;
+    } m_packing;
+    QTimer m_progressDelay;
+    std::unique_ptr<ProgressView> m_packingProgress;
 };

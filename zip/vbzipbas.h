@@ -1,18 +1,24 @@
 #pragma once
 // Packing files into a zip archive through the zip library libzip32.so.
 //
-// The caller assigns the settings below and calls PackZip(); "Save Zip
-// Next" does both with packSavedScript().
+// The caller assigns the settings below and calls PackZip(), or starts a
+// BackgroundPack to run the library in a worker thread; "Save Zip Next"
+// assigns them with assignSaveNextSettings().
 //
-// Everything here belongs to the one GUI thread.
+// The settings, the prompt and the library lookup belong to the thread that
+// owns the application object (the window's thread); only the library calls
+// of a BackgroundPack run elsewhere.
 #include "zip32/zip32.h"
 
+#include <QObject>
 #include <QString>
 #include <QtGlobal>
 
 #include <array>
 #include <functional>
+#include <memory>
 #include <optional>
+#include <thread>
 
 namespace VBZipBas {
 
@@ -76,6 +82,7 @@ const ZipOptions &zipOptions();
 // zip32/zip32.h), or one of these, which the library never returns:
 inline constexpr qint32 ResultLibraryNotFound = -1; // libzip32.so or one of its entries missing
 inline constexpr qint32 ResultAlreadyRunning = -2;  // a packing is already running
+inline constexpr qint32 ResultLibraryDamaged = -3;  // the only libzip32.so found is not a whole library for this computer
 
 // Assigns the settings for packing one saved script, as "Save Zip Next"
 // does before each PackZip(): the packing options first (entry under its
@@ -83,15 +90,20 @@ inline constexpr qint32 ResultAlreadyRunning = -2;  // a packing is already runn
 // the file and the root folder.
 void assignSaveNextSettings(const QString &archive, const QString &savedFile, const QString &root);
 
-// Packs the files named by the settings. Returns 0 on success.
-// Nothing is packed and nothing is shown when the library is missing
-// (ResultLibraryNotFound) or when a packing started earlier has not
-// finished yet, e.g. when called from an event processed by OnZipPrint
-// (ResultAlreadyRunning).
+// Packs the files named by the settings, on the calling thread. Returns 0
+// on success. Nothing is packed and nothing is shown when the library is
+// missing (ResultLibraryNotFound) or damaged (ResultLibraryDamaged), or when
+// a packing started earlier has not finished yet (ResultAlreadyRunning).
 qint32 PackZip();
 
 // A short reason in plain words, for a message box.
 QString describeResult(qint32 code);
+// The same for a packing of `packedFile` into `archive` that has just
+// ended: where the code alone is vague, the reason is found by looking at
+// the two paths (a folder or a read-only file in the archive's place, a
+// folder that is missing or cannot be written, an archive that would be
+// the packed file itself, data before an archive).
+QString describeResult(qint32 code, const QString &archive, const QString &packedFile);
 
 struct PackResult {
     qint32 code = 0; // PackZip()'s result
@@ -102,6 +114,58 @@ struct PackResult {
 // "Save Zip Next"'s packing of the script it has just saved: assigns the
 // settings (assignSaveNextSettings) and calls PackZip().
 PackResult packSavedScript(const QString &archive, const QString &savedFile, const QString &root);
+
+struct PackRun;
+
+// One packing run in a worker thread, so that the thread that starts it
+// (the window's) stays free. It packs a copy of settings() taken at
+// start(); what the library writes into the archive path and the file
+// names comes back into settings() when it has finished. The comment and
+// password questions are put to the prompt on the starting thread while
+// the worker waits for the answer. Progress, cancel and the result reach
+// the starting thread as signals.
+class BackgroundPack : public QObject
+{
+    Q_OBJECT
+public:
+    explicit BackgroundPack(QObject *parent = nullptr);
+    // Cancels a packing still running and waits for the worker.
+    ~BackgroundPack() override;
+
+    // Starts packing. Returns 0 when the worker has started, finished()
+    // follows; otherwise the reason nothing started (ResultAlreadyRunning,
+    // ResultLibraryNotFound, ResultLibraryDamaged), and no signal follows.
+    qint32 start();
+    bool isRunning() const { return m_thread != nullptr; }
+    // Asks the library to stop writing the archive, which it then leaves as
+    // it was; a question waiting for an answer is given up as on Cancel.
+    void cancel();
+
+    // For tests: runs on the worker at the start of every packing, before
+    // the library is called; a test holds the packing there for as long as
+    // it needs. Empty: nothing runs.
+    static void setWorkerStartHook(std::function<void()> hook);
+
+signals:
+    // The share of the archive written, 0 to 100, each value once.
+    void progressChanged(int percent);
+    // The library's result, as PackZip() would have returned it.
+    void finished(qint32 code);
+
+    // From the worker; each reaches this object's thread queued.
+    void workerProgress(int percent, QPrivateSignal);
+    void questionAsked(QPrivateSignal);
+    void workerDone(QPrivateSignal);
+
+private:
+    friend struct PackRun;
+
+    void answerQuestion();
+    void workerEnded();
+
+    std::shared_ptr<PackRun> m_run;
+    std::unique_ptr<std::thread> m_thread;
+};
 
 // The window's one-line text prompt: the answer, or std::nullopt on Cancel.
 // Without one, the comment and password callbacks answer as on Cancel.
@@ -116,8 +180,10 @@ void setPrompt(Prompt prompt);
 void setLibraryFileName(const QString &fileNameOrPath);
 
 // ---- Callbacks the library calls -----------------------------------------------
-// Processes pending events once, so the window stays alive; returns 0.
+// Nothing is shown or kept; returns 0.
 int32_t OnZipPrint(const char *text, int32_t length);
+// On a BackgroundPack's worker, the prompts below are put to the starting
+// thread, and the worker waits for the answer.
 // Prompts "Enter the comment"; writes at most ZP_COMMENT_BUFFER_SIZE - 1
 // bytes of the entry and a zero into the buffer. Returns 1. Cancel or an
 // empty entry leave the buffer untouched.

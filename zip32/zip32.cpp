@@ -12,6 +12,7 @@
 #include <unistd.h>
 
 #include <climits>
+#include <cstring>
 #include <fstream>
 #include <new>
 
@@ -22,6 +23,7 @@ using zip32::Options;
 namespace {
 
 ZpCallbacks g_callbacks{};
+ZpProgress g_progress{};
 Options g_options;
 bool g_optionsValid = true;
 bool g_busy = false;
@@ -49,6 +51,26 @@ mode_t currentUmask()
     const mode_t mask = umask(022);
     umask(mask);
     return mask;
+}
+
+// An archive nobody may write is not replaced, even by a user (root) whom
+// the system would let write it: its mode says it is to be kept.
+bool readOnly(const fs::path &path, const struct stat &st)
+{
+    return (st.st_mode & 0222) == 0 || access(path.c_str(), W_OK) != 0;
+}
+
+// Rewriting an archive keeps its entries only: anything before the first
+// entry (a stub, as in a self-extracting archive) would be lost. A zip
+// archive written as a file of its own starts with its first entry, or
+// with its end record when it has none; an empty file is no archive yet.
+bool dataBeforeArchive(const fs::path &path)
+{
+    std::ifstream in(path, std::ios::binary);
+    char start[4] = {};
+    if (!in.read(start, sizeof start))
+        return in.gcount() != 0;
+    return std::memcmp(start, "PK\3\4", 4) != 0 && std::memcmp(start, "PK\5\6", 4) != 0;
 }
 
 int32_t codeForLibzip(int ze)
@@ -102,6 +124,18 @@ void print(const std::string &line)
 {
     if (g_callbacks.print) // its answer is not used: a report cannot stop the packing
         g_callbacks.print(line.c_str(), static_cast<int32_t>(line.size()));
+}
+
+void reportProgress(zip_t *, double fraction, void *state)
+{
+    const ZpProgress *p = static_cast<const ZpProgress *>(state);
+    p->progress(fraction, p->state);
+}
+
+int askCancel(zip_t *, void *state)
+{
+    const ZpProgress *p = static_cast<const ZpProgress *>(state);
+    return p->cancel(p->state) != 0;
 }
 
 class Archive
@@ -169,8 +203,10 @@ int32_t archive(int32_t count, const char *archivePath, const ZpNames *names)
 
     struct stat zipStat;
     const bool zipExists = stat(zipPath.c_str(), &zipStat) == 0;
-    if (zipExists && !S_ISREG(zipStat.st_mode))
+    if (zipExists && (!S_ISREG(zipStat.st_mode) || readOnly(zipPath, zipStat)))
         return ZE_CREAT;
+    if (zipExists && dataBeforeArchive(zipPath))
+        return ZE_FORM;
 
     std::vector<Item> items;
     std::set<std::string> entryNames;
@@ -197,6 +233,10 @@ int32_t archive(int32_t count, const char *archivePath, const ZpNames *names)
         return zipExists ? ZE_READ : ZE_CREAT;
     }
     Archive zip(za);
+    if (g_progress.progress)
+        zip_register_progress_callback_with_state(za, 0.01, reportProgress, nullptr, &g_progress);
+    if (g_progress.cancel)
+        zip_register_cancel_callback_with_state(za, askCancel, nullptr, &g_progress);
 
     SecretBuffer password(ZP_PASSWORD_BUFFER_SIZE);
     if (o.encrypt) {
@@ -274,9 +314,10 @@ int32_t archive(int32_t count, const char *archivePath, const ZpNames *names)
     const int32_t rc = zip.close();
     if (rc != ZE_OK)
         return rc;
-    // libzip's temporary file is private (or copies the old archive's mode):
-    // give the archive the mode of any new file in that folder.
-    chmod(zipPath.c_str(), 0666 & ~currentUmask()); // not examined: the archive is complete either way
+    // libzip renames a new file over the old archive: a replaced archive gets
+    // its old mode back, a new one the mode of any new file in that folder.
+    const mode_t mode = zipExists ? zipStat.st_mode & 07777 : 0666 & ~currentUmask();
+    chmod(zipPath.c_str(), mode); // not examined: the archive is complete either way
     return ZE_OK;
 }
 
@@ -289,6 +330,14 @@ ZP_EXPORT int32_t ZpInit(ZpCallbacks *callbacks)
     if (g_busy)
         return ZE_LOGIC;
     g_callbacks = callbacks ? *callbacks : ZpCallbacks{};
+    return ZE_OK;
+}
+
+ZP_EXPORT int32_t ZpSetProgress(ZpProgress *progress)
+{
+    if (g_busy)
+        return ZE_LOGIC;
+    g_progress = progress ? *progress : ZpProgress{};
     return ZE_OK;
 }
 

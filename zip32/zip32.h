@@ -4,8 +4,9 @@
  * options with ZpSetOptions and packs a list of files with ZpArchive.
  * Every call returns 0 on success or one of the ZE_ codes below.
  *
- * The library keeps the callbacks and a copy of the options between calls;
- * it is meant for one thread. While ZpArchive runs (its callbacks
+ * The library keeps the callbacks and a copy of the options between calls.
+ * Calls must not overlap: any thread may call, one at a time, and the
+ * callbacks run on the calling thread. While ZpArchive runs (its callbacks
  * included), a further call of any entry returns ZE_LOGIC and changes
  * nothing.
  */
@@ -129,10 +130,35 @@ ZP_EXPORT int32_t ZpSetOptions(ZpOptions *options);
  * a name that is empty, absolute or holds a ".." part is refused with
  * ZE_PARMS, as is a name that occurs twice. The archive is written to a
  * temporary file beside it and renamed into place; on any failure the
- * archive path is left exactly as it was. A new or replaced archive gets
- * the mode a new file gets (0666 less the umask). Entries keep their
- * file's modification time. */
+ * archive path is left exactly as it was. A replaced archive keeps its
+ * mode; a new one gets the mode a new file gets (0666 less the umask).
+ * Entries keep their file's modification time. An existing archive is
+ * never replaced when it is read-only (no write permission bit set, or
+ * not writable for the caller): ZE_CREAT; nor when it holds data before
+ * its first entry, which rewriting it would lose: ZE_FORM. */
 ZP_EXPORT int32_t ZpArchive(int32_t count, char *archivePath, ZpNames *names);
+
+/* Progress of ZpArchive while it writes the archive, and a way to stop it.
+ * An addition to the calls above: a caller that does not register them
+ * packs as before.
+ *   progress  the share of the writing done, from 0.0 to 1.0, called as
+ *             it grows by at least 1 % (and at the start and the end).
+ *   cancel    asked often while the archive is written; a non-zero answer
+ *             ends ZpArchive with ZE_ABORT and leaves the archive path
+ *             as it was.
+ * Both get `state` as it was registered. Either may be null. */
+typedef void (*ZpProgressCallback)(double fraction, void *state);
+typedef int32_t (*ZpCancelCallback)(void *state);
+
+typedef struct ZpProgress {
+    ZpProgressCallback progress;
+    ZpCancelCallback cancel;
+    void *state;
+} ZpProgress;
+
+/* Registers them for the following ZpArchive calls (copied; null clears
+ * them). ZpInit leaves them as they are. */
+ZP_EXPORT int32_t ZpSetProgress(ZpProgress *progress);
 
 #ifdef __cplusplus
 }

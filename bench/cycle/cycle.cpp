@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QDir>
 #include <QElapsedTimer>
+#include <QEventLoop>
 #include <QProcess>
 #include <QPushButton>
 #include <QTemporaryDir>
@@ -47,7 +48,12 @@ void measure(const char *label, qsizetype size)
     for (int i = 0; i < rounds; ++i) {
         QElapsedTimer t;
         t.start();
+        // The click saves, then packs in the background: timed to the end of the packing.
+        QEventLoop packing;
+        QObject::connect(&window, &Form1::packingFinished, &packing, &QEventLoop::quit);
         window.saveZipNextButton()->click();
+        if (window.isPacking())
+            packing.exec();
         ours.push_back(t.nsecsElapsed() / 1e6);
 
         const QString copy = dir.filePath(QStringLiteral("plain/house%1.rwx").arg(100 + i));

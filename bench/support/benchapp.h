@@ -14,6 +14,10 @@ public:
         return QMessageBox::Ok;
     }
     std::optional<QString> prompt(QWidget *, const PromptRequest &) override { return std::nullopt; }
+    std::unique_ptr<ProgressView> showProgress(QWidget *, const ProgressRequest &, std::function<void()>) override
+    {
+        return nullptr;
+    }
 };
 
 #include <QApplication>

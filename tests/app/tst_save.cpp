@@ -1,7 +1,8 @@
 // "Save Zip Next" end to end: real files in a temporary folder, archives
-// read back with libzip.
+// read back with libzip, packing in the background.
 #include <QDir>
 #include <QLabel>
+#include <QProgressDialog>
 #include <QPushButton>
 #include <QScopeGuard>
 #include <QTemporaryDir>
@@ -9,9 +10,11 @@
 #include <csignal>
 #include <sys/resource.h>
 #include <sys/stat.h>
+#include <semaphore>
 
 #include "app/form1.h"
 #include "app/scripteditor.h"
+#include "zip/vbzipbas.h"
 #include "support/archive.h"
 #include "support/files.h"
 #include "support/scripteddialogs.h"
@@ -44,7 +47,10 @@ private slots:
     void failedSavesGiveTheSystemsReason();
     void failedPackIsReported_data();
     void failedPackIsReported();
-    void clickAndDropDuringPackingAreIgnored();
+    void packingRunsInTheBackground();
+    void cancelledPackingLeavesTheArchive_data();
+    void cancelledPackingLeavesTheArchive();
+    void progressWindow();
 
 private:
     std::unique_ptr<Form1> openWindow(const QString &fileName, const QByteArray &bytes);
@@ -69,6 +75,20 @@ void addScriptRows(const QStringList &paths)
         QTest::newRow(qPrintable(name + " as crlf")) << crlf;
     }
 }
+} // namespace
+
+namespace {
+// Holds every packing at its start until release() is called; no packing
+// is held once it is gone.
+class PackingGate {
+public:
+    PackingGate() { VBZipBas::BackgroundPack::setWorkerStartHook([this] { m_open.acquire(); }); }
+    ~PackingGate() { VBZipBas::BackgroundPack::setWorkerStartHook(nullptr); }
+    void release() { m_open.release(); }
+
+private:
+    std::binary_semaphore m_open{0};
+};
 } // namespace
 
 void SaveTest::init()
@@ -123,7 +143,7 @@ void SaveTest::savesAndPacksTheNextNumber()
     const QByteArray bytes("modelbegin\r\nclumpbegin\r\nvertex 0 0 0\r\nclumpend\r\nmodelend\r\n");
     auto w = openWindow(dropped, bytes);
     const QStringList labelsBefore = {w->labels().rwxFolder->text(), w->labels().zipFolder->text(), w->labels().prefix->text()};
-    w->saveZipNextButton()->click();
+    QVERIFY(clickSaveZipNext(*w));
     QCOMPARE(w->currentFile().number, number);
     expectSaved(saved, bytes);
     QVERIFY(!QFile::exists(zips() + QFileInfo(saved).completeBaseName() + ".ZIP"));
@@ -141,11 +161,11 @@ void SaveTest::everyClickMakesTheNextVariant()
     ScriptEditor *pane = w->scriptEditor();
     pane->setCursorPosition(1, 0);
     pane->replaceSelection("clumpbegin\r\n");
-    w->saveZipNextButton()->click();
+    QVERIFY(clickSaveZipNext(*w));
     pane->setCursorPosition(2, 0);
     pane->replaceSelection("clumpend\r\n");
-    w->saveZipNextButton()->click();
-    w->saveZipNextButton()->click();
+    QVERIFY(clickSaveZipNext(*w));
+    QVERIFY(clickSaveZipNext(*w));
     expectSaved("house13.rwx", "modelbegin\r\nclumpbegin\r\nmodelend\r\n");
     expectSaved("house14.rwx", "modelbegin\r\nclumpbegin\r\nclumpend\r\nmodelend\r\n");
     expectSaved("house15.rwx", "modelbegin\r\nclumpbegin\r\nclumpend\r\nmodelend\r\n");
@@ -178,7 +198,7 @@ void SaveTest::asksBeforeReplacingAFile()
     const QString caption = w->caption();
 
     m_log.buttons = {QMessageBox::StandardButton(answer)};
-    w->saveZipNextButton()->click();
+    QVERIFY(clickSaveZipNext(*w));
     QCOMPARE(m_log.messages.size(), 1);
     const MessageBoxRequest q = m_log.messages[0];
     QCOMPARE(q.text, QStringLiteral("house13.rwx already exists. Replace it?"));
@@ -193,7 +213,7 @@ void SaveTest::asksBeforeReplacingAFile()
         QCOMPARE(w->caption(), caption);
         QCOMPARE(QDir(zips()).entryList(QDir::Files), QStringList());
         // The number was not used up: the next click asks about the same name.
-        w->saveZipNextButton()->click();
+        QVERIFY(clickSaveZipNext(*w));
         QCOMPARE(m_log.messages.size(), 2);
         QCOMPARE(m_log.messages[1].text, q.text);
     } else {
@@ -217,7 +237,7 @@ void SaveTest::bytesComeBackUnchanged()
 {
     QFETCH(QByteArray, bytes);
     auto w = openWindow("variant4.rwx", bytes);
-    w->saveZipNextButton()->click();
+    QVERIFY(clickSaveZipNext(*w));
     expectSaved("variant5.rwx", bytes);
 }
 
@@ -259,7 +279,7 @@ void SaveTest::asksBeforeWritingEightBitScriptsAsUtf8()
     w->scriptEditor()->setCursorPosition(1, 0);
     w->scriptEditor()->replaceSelection(typed);
     m_log.buttons = {QMessageBox::StandardButton(answer)};
-    w->saveZipNextButton()->click();
+    QVERIFY(clickSaveZipNext(*w));
     QCOMPARE(m_log.messages.size(), question.isEmpty() ? 0 : 1);
     if (!question.isEmpty()) {
         QCOMPARE(m_log.messages[0].text, question);
@@ -275,7 +295,7 @@ void SaveTest::asksBeforeWritingEightBitScriptsAsUtf8()
     expectSaved("euro2.rwx", saved);
     // Once written as UTF-8 the script stays UTF-8 without another question.
     const int asked = int(m_log.messages.size());
-    w->saveZipNextButton()->click();
+    QVERIFY(clickSaveZipNext(*w));
     QCOMPARE(m_log.messages.size(), asked);
     expectSaved("euro3.rwx", saved);
 }
@@ -294,7 +314,7 @@ void SaveTest::variantTakesTheScriptsMode()
     QFETCH(int, mode);
     auto w = openWindow("house12.rwx", "x\r\n");
     QCOMPARE(::chmod(QFile::encodeName(models() + "house12.rwx").constData(), mode_t(mode)), 0);
-    w->saveZipNextButton()->click();
+    QVERIFY(clickSaveZipNext(*w));
     expectSaved("house13.rwx", "x\r\n");
     QCOMPARE(modeOf(models() + "house13.rwx"), mode);
     QCOMPARE(modeOf(models() + "house12.rwx"), mode);
@@ -305,14 +325,14 @@ void SaveTest::savedTextNeedsNoDiscardQuestion()
     auto w = openWindow("house12.rwx", "x\r\n");
     const QString other = writeFile(models() + "tree7.rwx", "y\r\n");
     w->scriptEditor()->replaceWholeText("edited\r\n");
-    w->saveZipNextButton()->click();
+    QVERIFY(clickSaveZipNext(*w));
     dropFiles(*w, {other});
     QVERIFY(m_log.messages.isEmpty());
     QCOMPARE(w->scriptEditor()->documentBytes().toByteArray(), QByteArray("y\r\n"));
 
     // Edits after a save are changes to the file saved.
     w->scriptEditor()->replaceWholeText("edited\r\n");
-    w->saveZipNextButton()->click();
+    QVERIFY(clickSaveZipNext(*w));
     w->scriptEditor()->replaceWholeText("edited again\r\n");
     m_log.buttons = {QMessageBox::No};
     dropFiles(*w, {models() + "house12.rwx"});
@@ -325,7 +345,7 @@ void SaveTest::savedTextNeedsNoDiscardQuestion()
 void SaveTest::countsPastDoublePrecision()
 {
     auto w = openWindow("v99999999999999999999.rwx", "x");
-    w->saveZipNextButton()->click();
+    QVERIFY(clickSaveZipNext(*w));
     QCOMPARE(w->currentFile().number, QStringLiteral("100000000000000000000"));
     expectSaved("v100000000000000000000.rwx", "x");
 }
@@ -340,7 +360,7 @@ void SaveTest::failedSaveRestoresTheNumber()
     QDir(models() + "sub").removeRecursively();
     writeFile(models() + "sub", "not a folder");
 
-    w->saveZipNextButton()->click();
+    QVERIFY(clickSaveZipNext(*w));
     QCOMPARE(m_log.messages.size(), 1);
     QCOMPARE(m_log.messages[0].title, QStringLiteral("Orvane."));
     QVERIFY2(m_log.messages[0].text.contains(models() + "sub/house13.rwx"), qPrintable(m_log.messages[0].text));
@@ -352,7 +372,7 @@ void SaveTest::failedSaveRestoresTheNumber()
     // Once the folder is back, the retry writes the same name.
     QFile::remove(models() + "sub");
     QDir(models()).mkdir("sub");
-    w->saveZipNextButton()->click();
+    QVERIFY(clickSaveZipNext(*w));
     QCOMPARE(m_log.messages.size(), 1);
     QCOMPARE(readFile(models() + "sub/house13.rwx"), QByteArray("x"));
 }
@@ -386,7 +406,7 @@ void SaveTest::failedSavesGiveTheSystemsReason()
             const struct rlimit small = {64 * 1024, old.rlim_max};
             QCOMPARE(setrlimit(RLIMIT_FSIZE, &small), 0);
         }
-        w->saveZipNextButton()->click();
+        QVERIFY(clickSaveZipNext(*w));
     }
     QCOMPARE(m_log.messages.size(), 1);
     QCOMPARE(m_log.messages[0].title, QStringLiteral("Orvane."));
@@ -400,59 +420,154 @@ void SaveTest::failedSavesGiveTheSystemsReason()
 void SaveTest::failedPackIsReported_data()
 {
     QTest::addColumn<QString>("zipFolder");
-    QTest::addColumn<QByteArray>("inTheWay"); // bytes already at the archive's path, if any
-    QTest::newRow("missing zip folder") << "nozips/" << QByteArray();
-    QTest::newRow("zip folder under a regular file") << "models/house12.rwx/" << QByteArray();
-    QTest::newRow("not a zip archive in the way") << "zips/" << QByteArray("these are my notes, not an archive");
+    QTest::addColumn<QString>("script");   // dropped in models/
+    QTest::addColumn<QString>("inTheWay"); // what is at the archive's path before
+    QTest::addColumn<QString>("reason");   // part of the message
+    QTest::newRow("missing zip folder") << "nozips/" << "house12.rwx" << "" << "does not exist";
+    QTest::newRow("zip folder under a regular file") << "models/house12.rwx/" << "house12.rwx" << ""
+                                                     << "house12.rwx is not a folder";
+    QTest::newRow("not a zip archive in the way") << "zips/" << "house12.rwx" << "notes" << "not a zip archive";
+    QTest::newRow("a folder in the archive's place") << "zips/" << "house12.rwx" << "folder"
+                                                     << "a folder has the archive's name";
+    QTest::newRow("read-only archive") << "zips/" << "house12.rwx" << "read-only" << "the archive is read-only";
+    QTest::newRow("data before the archive") << "zips/" << "house12.rwx" << "stub"
+                                             << "other data before its zip archive";
+    QTest::newRow("archive named as the script") << "models/" << "notes12.zip" << ""
+                                                 << "the archive would be the script itself";
 }
 
+// The script is saved, whatever becomes of its archive; what was at the
+// archive's path stays as it was, and the message names it and says why.
 void SaveTest::failedPackIsReported()
 {
     QFETCH(QString, zipFolder);
-    QFETCH(QByteArray, inTheWay);
+    QFETCH(QString, script);
+    QFETCH(QString, inTheWay);
+    QFETCH(QString, reason);
     storeZipFolder(m_dir->path() + "/" + zipFolder);
-    const QString archive = m_dir->path() + "/" + zipFolder + "house13.zip";
-    if (!inTheWay.isNull())
-        writeFile(archive, inTheWay);
-    auto w = openWindow("house12.rwx", "x\r\n");
-    w->saveZipNextButton()->click();
+    const QString saved = QString(script).replace("12", "13");
+    const QString archive = m_dir->path() + "/" + zipFolder + QFileInfo(saved).completeBaseName() + ".zip";
+    if (inTheWay == "notes")
+        writeFile(archive, "these are my notes, not an archive");
+    if (inTheWay == "folder")
+        QDir().mkpath(archive);
+    if (inTheWay == "read-only" || inTheWay == "stub")
+        makeArchive(archive, {{"house13.rwx", "an earlier variant"}});
+    if (inTheWay == "read-only")
+        QVERIFY(QFile::setPermissions(archive, QFile::ReadOwner | QFile::ReadGroup | QFile::ReadOther));
+    if (inTheWay == "stub")
+        writeFile(archive, withStub(readFile(archive), "#!/bin/sh\nexec unzip \"$0\"\n"));
+    const QString before = fileState(archive);
+    auto w = openWindow(script, "x\r\n");
+    QVERIFY(clickSaveZipNext(*w));
     QCOMPARE(m_log.messages.size(), 1);
     QCOMPARE(m_log.messages[0].title, QStringLiteral("Orvane."));
-    QVERIFY2(m_log.messages[0].text.contains(archive), qPrintable(m_log.messages[0].text));
-    QCOMPARE(readFile(models() + "house13.rwx"), QByteArray("x\r\n"));
-    QCOMPARE(w->caption(), "Orvane.  " + models() + "house13.rwx");
+    QCOMPARE(m_log.messages[0].icon, QMessageBox::Critical);
+    QVERIFY2(m_log.messages[0].text.startsWith("Could not pack " + archive + "\n"), qPrintable(m_log.messages[0].text));
+    QVERIFY2(m_log.messages[0].text.contains(reason), qPrintable(m_log.messages[0].text));
+    QCOMPARE(readFile(models() + saved), QByteArray("x\r\n"));
+    QCOMPARE(w->caption(), "Orvane.  " + models() + saved);
     QCOMPARE(w->currentFile().number, QStringLiteral("13"));
-    if (inTheWay.isNull())
-        QVERIFY(!QFile::exists(archive));
-    else
-        QCOMPARE(readFile(archive), inTheWay);
+    if (archive != models() + saved)
+        QCOMPARE(fileState(archive), before);
 }
 
-void SaveTest::clickAndDropDuringPackingAreIgnored()
+// The window works on while an archive is written: clicks and drops
+// meanwhile do nothing, then or later, and a progress window shows once the
+// packing has taken half a second.
+void SaveTest::packingRunsInTheBackground()
 {
     auto w = openWindow("house12.rwx", "x");
     const QString other = writeFile(models() + "tree7.rwx", "other");
-    bool clickedWhilePacking = false;
-    bool droppedWhilePacking = false;
-    bool outerRunning = false;
-    connect(w->saveZipNextButton(), &QPushButton::clicked, this, [&] { clickedWhilePacking = clickedWhilePacking || outerRunning; });
-    // The click and the drop wait in the event queue, which the zip library's
-    // progress report empties while the archive is being written.
-    QMetaObject::invokeMethod(w->saveZipNextButton(), "click", Qt::QueuedConnection);
-    QMetaObject::invokeMethod(this, [&] {
-        droppedWhilePacking = outerRunning;
-        dropFiles(*w, {other});
-    }, Qt::QueuedConnection);
-    outerRunning = true;
-    w->saveNextAndPack();
-    outerRunning = false;
-    QVERIFY(clickedWhilePacking);
-    QVERIFY(droppedWhilePacking);
+    auto gate = std::make_unique<PackingGate>();
+    QSignalSpy finished(w.get(), &Form1::packingFinished);
+    w->saveZipNextButton()->click();
+    QVERIFY(w->isPacking());
+    QTRY_COMPARE(m_log.progressOpen, 1);
+    QCOMPARE(m_log.progress.size(), 1);
+    QCOMPARE(m_log.progress[0].text, QStringLiteral("Packing house13.zip\u2026"));
+    QCOMPARE(m_log.progress[0].title, QStringLiteral("Orvane."));
+    for (int i = 0; i < 3; ++i)
+        w->saveZipNextButton()->click();
+    dropFiles(*w, {other});
+    w->scriptEditor()->replaceWholeText("edited while packing");
+    gate->release();
+    QVERIFY(finished.wait());
+    gate.reset();
+    QCoreApplication::processEvents();
+    QCOMPARE(finished.size(), 1);
+    QCOMPARE(m_log.progressOpen, 0);
+    QCOMPARE(m_log.percents.value(m_log.percents.size() - 1), 100);
+    QVERIFY(std::is_sorted(m_log.percents.begin(), m_log.percents.end()));
+    QVERIFY(m_log.messages.isEmpty());
     expectSaved("house13.rwx", "x");
-    QVERIFY(!QFile::exists(models() + "house14.rwx"));
-    QCOMPARE(w->currentFile().number, QStringLiteral("13"));
+    QCOMPARE(QDir(models()).entryList({"house*"}), QStringList({"house12.rwx", "house13.rwx"}));
+    QCOMPARE(QDir(zips()).entryList(QDir::Files), QStringList({"house13.zip"}));
     QCOMPARE(w->currentFile().path, models() + "house12.rwx");
+    QCOMPARE(w->currentFile().number, QStringLiteral("13"));
     QCOMPARE(w->caption(), "Orvane.  " + models() + "house13.rwx");
+    // The next click is a new one.
+    QVERIFY(clickSaveZipNext(*w));
+    expectSaved("house14.rwx", "edited while packing");
+}
+
+void SaveTest::cancelledPackingLeavesTheArchive_data()
+{
+    QTest::addColumn<bool>("earlier");
+    QTest::newRow("an earlier archive") << true;
+    QTest::newRow("no archive yet") << false;
+}
+
+// Cancel in the progress window: the archive's path stays as it was, bytes
+// and mode, the script stays saved, and one box says so.
+void SaveTest::cancelledPackingLeavesTheArchive()
+{
+    QFETCH(bool, earlier);
+    const QString archive = zips() + "house13.zip";
+    if (earlier) {
+        makeArchive(archive, {{"house13.rwx", "an earlier variant"}, {"notes.txt", "kept"}});
+        QVERIFY(QFile::setPermissions(archive, QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup));
+    }
+    const QString before = fileState(archive);
+    auto w = openWindow("house12.rwx", "x");
+    auto gate = std::make_unique<PackingGate>();
+    QSignalSpy finished(w.get(), &Form1::packingFinished);
+    w->saveZipNextButton()->click();
+    QTRY_VERIFY(m_log.cancelProgress);
+    m_log.cancelProgress();
+    gate->release();
+    QVERIFY(finished.wait());
+    gate.reset();
+    QCOMPARE(fileState(archive), before);
+    QCOMPARE(QDir(zips()).entryList(QDir::Files | QDir::Hidden), earlier ? QStringList{"house13.zip"} : QStringList());
+    QCOMPARE(m_log.messages.size(), 1);
+    QCOMPARE(m_log.messages[0].title, QStringLiteral("Orvane."));
+    QCOMPARE(m_log.messages[0].text, "Packing " + archive + " was cancelled. "
+                                         + (earlier ? "The earlier archive is unchanged." : "No archive was written."));
+    QCOMPARE(m_log.progressOpen, 0);
+    QCOMPARE(readFile(models() + "house13.rwx"), QByteArray("x"));
+}
+
+// The real progress window: its text, its percent, and Cancel.
+void SaveTest::progressWindow()
+{
+    QWidget window;
+    WidgetDialogs dialogs;
+    int cancels = 0;
+    auto view = dialogs.showProgress(&window, {QStringLiteral("Packing house13.zip\u2026"), QStringLiteral("Orvane.")},
+                                     [&cancels] { ++cancels; });
+    auto *dialog = window.findChild<QProgressDialog *>();
+    QVERIFY(dialog);
+    QVERIFY(dialog->isVisible());
+    QVERIFY(!dialog->isModal());
+    QCOMPARE(dialog->labelText(), QStringLiteral("Packing house13.zip\u2026"));
+    QCOMPARE(dialog->windowTitle(), QStringLiteral("Orvane."));
+    view->setPercent(40);
+    QCOMPARE(dialog->value(), 40);
+    dialog->findChild<QPushButton *>()->click();
+    QCOMPARE(cancels, 1);
+    view.reset();
+    QVERIFY(!window.findChild<QProgressDialog *>());
 }
 
 ORVANE_GUI_TEST_MAIN(SaveTest)

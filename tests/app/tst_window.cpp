@@ -134,18 +134,27 @@ void WindowTest::opensInItsStartState()
 void WindowTest::readsTheStoredZipFolder_data()
 {
     QTest::addColumn<QString>("stored");
-    QTest::newRow("absent") << QString();
-    QTest::newRow("missing folder used as stored") << QStringLiteral("/no/such/folder");
-    QTest::newRow("no trailing separator added") << QStringLiteral("/tmp/zips");
+    QTest::addColumn<QString>("folder"); // "": none, the opened script's folder is used
+    QTest::newRow("absent") << QString() << "";
+    QTest::newRow("missing folder used as stored") << "/no/such/folder/" << "/no/such/folder/";
+    QTest::newRow("trailing separator added") << "/tmp/zips" << "/tmp/zips/";
+    QTest::newRow("relative: none") << "zips" << "";
+    QTest::newRow("home not expanded: none") << "~/zips" << "";
 }
 
+// A hand-edited setting never sends the archives anywhere but the folder it names.
 void WindowTest::readsTheStoredZipFolder()
 {
     QFETCH(QString, stored);
+    QFETCH(QString, folder);
     storeZipFolder(stored);
     auto w = makeWindow();
-    QCOMPARE(w->currentFile().zipFolder, stored.isNull() ? QString() : stored);
-    QCOMPARE(w->labels().zipFolder->text(), stored.isNull() ? QString() : stored);
+    QCOMPARE(w->currentFile().zipFolder, folder);
+    QCOMPARE(w->labels().zipFolder->text(), folder);
+    const QString models = m_dir->path() + "/models/";
+    dropFiles(*w, {writeFile(models + "house12.rwx", "x")});
+    QCOMPARE(w->currentFile().zipFolder, folder.isEmpty() ? models : folder);
+    QCOMPARE(w->labels().zipFolder->text(), folder.isEmpty() ? models : folder);
     QVERIFY(m_log.messages.isEmpty());
 }
 

@@ -23,9 +23,12 @@ private slots:
     void refusesAWrongFolder_data();
     void refusesAWrongFolder();
     void cancelChangesNothing();
+    void emptyEntryClearsTheChoice_data();
+    void emptyEntryClearsTheChoice();
     void okOnThePrefilledTextStoresItAgain();
     void nextStartShowsTheChosenFolder();
     void unwritableSettingsAreReported();
+    void damagedSettingsFileIsRewritten();
     void clickOnTheLabelAsks();
 
 private:
@@ -87,12 +90,14 @@ void ZipFolderTest::promptsWithTheCurrentFolder()
 void ZipFolderTest::takesAGoodFolder_data()
 {
     QTest::addColumn<QString>("entry"); // relative to the temporary folder unless absolute
-    QTest::addColumn<QString>("expected");
+    QTest::addColumn<QString>("expected"); // "&": the home folder
     QTest::newRow("without separator") << "@/zips" << "@/zips/";
     QTest::newRow("with separator") << "@/zips/" << "@/zips/";
     QTest::newRow("relative entry stored absolute") << "zips" << "@/zips/";
     QTest::newRow("relative with dots") << "./zips/../zips" << "@/zips/";
-    QTest::newRow("empty entry is the root") << "" << "/";
+    QTest::newRow("home") << "~" << "&/";
+    QTest::newRow("below home") << "~/zips" << "&/zips/";
+    QTest::newRow("tilde not first is a name") << "./~" << "@/~/";
 }
 
 void ZipFolderTest::takesAGoodFolder()
@@ -100,8 +105,10 @@ void ZipFolderTest::takesAGoodFolder()
     QFETCH(QString, entry);
     QFETCH(QString, expected);
     QDir(m_dir->path()).mkdir("zips");
+    QDir(m_dir->path()).mkdir("~");
+    QDir(QDir::homePath()).mkdir("zips");
     entry.replace("@", m_dir->path());
-    expected.replace("@", m_dir->path());
+    expected.replace("@", m_dir->path()).replace("&", QDir::homePath());
     const QString previousCurrent = QDir::currentPath();
     QDir::setCurrent(m_dir->path());
     auto w = makeWindow();
@@ -120,6 +127,7 @@ void ZipFolderTest::refusesAWrongFolder_data()
     QTest::newRow("missing folder") << "@/missing";
     QTest::newRow("a regular file") << "@/a.txt";
     QTest::newRow("below a regular file") << "@/a.txt/zips";
+    QTest::newRow("read-only folder") << "@/readonly";
 }
 
 void ZipFolderTest::refusesAWrongFolder()
@@ -127,6 +135,10 @@ void ZipFolderTest::refusesAWrongFolder()
     QFETCH(QString, entry);
     entry.replace("@", m_dir->path());
     writeFile(m_dir->filePath("a.txt"), "text");
+    // Refused by its mode even for root, whom the system lets write anywhere.
+    QDir(m_dir->path()).mkdir("readonly");
+    QFile::setPermissions(m_dir->filePath("readonly"), QFile::ReadOwner | QFile::ExeOwner | QFile::ReadGroup
+                                                          | QFile::ExeGroup | QFile::ReadOther | QFile::ExeOther);
     storeZipFolder("/previous/");
     auto w = makeWindow();
     m_log.entries = {entry};
@@ -152,6 +164,33 @@ void ZipFolderTest::cancelChangesNothing()
     QCOMPARE(w->currentFile().zipFolder, QStringLiteral("/previous/"));
     QCOMPARE(w->labels().zipFolder->text(), QStringLiteral("/previous/"));
     QCOMPARE(storedZipFolder(), QStringLiteral("/previous/"));
+}
+
+void ZipFolderTest::emptyEntryClearsTheChoice_data()
+{
+    QTest::addColumn<bool>("scriptOpen");
+    QTest::newRow("script open: its folder") << true;
+    QTest::newRow("nothing open: none") << false;
+}
+
+// OK on an empty entry forgets the chosen folder: the archives go beside the
+// opened script again, and the next start knows of no zip folder.
+void ZipFolderTest::emptyEntryClearsTheChoice()
+{
+    QFETCH(bool, scriptOpen);
+    storeZipFolder("/previous/");
+    auto w = makeWindow();
+    const QString models = m_dir->path() + "/models/";
+    if (scriptOpen)
+        dropFiles(*w, {writeFile(models + "house12.rwx", "x")});
+    m_log.entries = {QString()};
+    w->chooseZipFolder();
+    QVERIFY(m_log.messages.isEmpty());
+    const QString expected = scriptOpen ? models : QString();
+    QCOMPARE(w->currentFile().zipFolder, expected);
+    QCOMPARE(w->labels().zipFolder->text(), expected);
+    QVERIFY(!QSettings("Orvane", "Orvane").contains("Settings/ZIP_path"));
+    QCOMPARE(makeWindow()->labels().zipFolder->text(), QString());
 }
 
 void ZipFolderTest::okOnThePrefilledTextStoresItAgain()
@@ -192,8 +231,22 @@ void ZipFolderTest::unwritableSettingsAreReported()
     QCOMPARE(m_log.messages.size(), 1);
     QCOMPARE(m_log.messages[0].title, QStringLiteral("Orvane."));
     QVERIFY(m_log.messages[0].text.contains(m_dir->path() + "/"));
+    QVERIFY2(m_log.messages[0].text.contains(settingsFolder + "/Orvane.conf: Not a directory"),
+             qPrintable(m_log.messages[0].text));
     QCOMPARE(w->currentFile().zipFolder, m_dir->path() + "/");
     QCOMPARE(w->labels().zipFolder->text(), m_dir->path() + "/");
+}
+
+// A settings file that cannot be read as one is rewritten with the folder,
+// which is then stored: nothing to report.
+void ZipFolderTest::damagedSettingsFileIsRewritten()
+{
+    auto w = makeWindow();
+    writeFile(QSettings("Orvane", "Orvane").fileName(), "[Settings\n\xff\xfe = = \n[[[\n");
+    m_log.entries = {m_dir->path()};
+    w->chooseZipFolder();
+    QCOMPARE(m_log.messages.size(), 0);
+    QCOMPARE(storedZipFolder(), m_dir->path() + "/");
 }
 
 void ZipFolderTest::clickOnTheLabelAsks()

@@ -3,6 +3,8 @@
 // made with it for a packing call to find.
 #include <zip.h>
 
+#include <QtEndian>
+
 #include "support/files.h"
 
 namespace orvane_test {
@@ -57,6 +59,24 @@ inline QByteArray makeArchive(const QString &path,
                      zip_source_buffer(za, data.constData(), zip_uint64_t(data.size()), 0), 0);
     zip_close(za);
     return readFile(path);
+}
+
+// The archive's bytes with `stub` put before them and every offset moved
+// past it, as a self-extracting archive is made: libzip still opens it.
+// The archive must have no comment.
+inline QByteArray withStub(QByteArray archive, const QByteArray &stub)
+{
+    auto u16 = [&](qsizetype at) { return qFromLittleEndian<quint16>(archive.constData() + at); };
+    auto u32 = [&](qsizetype at) { return qFromLittleEndian<quint32>(archive.constData() + at); };
+    auto move = [&](qsizetype at) { qToLittleEndian<quint32>(u32(at) + quint32(stub.size()), archive.data() + at); };
+    const qsizetype end = archive.size() - 22; // the end record
+    qsizetype entry = u32(end + 16);
+    for (int i = 0; i < u16(end + 10); ++i) {
+        move(entry + 42); // the entry's local header
+        entry += 46 + u16(entry + 28) + u16(entry + 30) + u16(entry + 32);
+    }
+    move(end + 16); // the central directory
+    return stub + archive;
 }
 
 } // namespace orvane_test

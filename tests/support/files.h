@@ -47,6 +47,19 @@ inline int modeOf(const QString &path)
     return ::stat(QFile::encodeName(path).constData(), &status) == 0 ? int(status.st_mode & 07777) : -1;
 }
 
+// What is at `path`, to compare before and after: "absent", "folder", or a
+// file's SHA-256 and mode.
+inline QString fileState(const QString &path)
+{
+    struct stat st;
+    if (lstat(QFile::encodeName(path).constData(), &st) != 0)
+        return QStringLiteral("absent");
+    if (S_ISDIR(st.st_mode))
+        return QStringLiteral("folder");
+    const QByteArray sha256 = QCryptographicHash::hash(readFile(path), QCryptographicHash::Sha256);
+    return QStringLiteral("sha256 %1 mode %2").arg(QString::fromLatin1(sha256.toHex())).arg(st.st_mode & 07777, 4, 8, QLatin1Char('0'));
+}
+
 // The project's own test scripts, tests/data/NAME.
 inline QString dataFile(const QString &name)
 {

@@ -17,6 +17,13 @@ public:
         std::deque<QMessageBox::StandardButton> buttons; // answers to message boxes, in order
         std::deque<std::optional<QString>> entries;      // answers to prompts, in order
         QList<bool> busyCursor; // whether an override cursor was showing at each message box
+        // Progress windows: each one asked for, the percents shown in them,
+        // how many are open, and the Cancel button of the last one (what a
+        // click on it does; empty once it has closed).
+        QList<ProgressRequest> progress;
+        QList<int> percents;
+        int progressOpen = 0;
+        std::function<void()> cancelProgress;
     };
 
     explicit ScriptedDialogs(Log *log) : m_log(log) {}
@@ -45,7 +52,29 @@ public:
         return std::make_optional(entry);
     }
 
+    std::unique_ptr<ProgressView> showProgress(QWidget *, const ProgressRequest &request,
+                                               std::function<void()> cancel) override
+    {
+        m_log->progress.append(request);
+        m_log->cancelProgress = std::move(cancel);
+        return std::make_unique<View>(m_log);
+    }
+
 private:
+    class View final : public ProgressView {
+    public:
+        explicit View(Log *log) : m_log(log) { ++m_log->progressOpen; }
+        ~View() override
+        {
+            --m_log->progressOpen;
+            m_log->cancelProgress = nullptr;
+        }
+        void setPercent(int percent) override { m_log->percents.append(percent); }
+
+    private:
+        Log *m_log;
+    };
+
     Log *m_log;
 };
 

@@ -4,7 +4,9 @@
 #include <QDragEnterEvent>
 #include <QDropEvent>
 #include <QMimeData>
+#include <QPushButton>
 #include <QSettings>
+#include <QSignalSpy>
 #include <QUrl>
 
 #include "app/form1.h"
@@ -29,6 +31,15 @@ inline void dropFiles(Form1 &window, const QStringList &paths)
         urls.append(QUrl::fromLocalFile(path));
     mime.setUrls(urls);
     sendDrop(window.scriptEditor()->viewport(), &mime);
+}
+
+// Clicks "Save Zip Next" and waits until the packing it started, if any,
+// has ended and its outcome has been shown. False when it did not end.
+[[nodiscard]] inline bool clickSaveZipNext(Form1 &window)
+{
+    QSignalSpy finished(&window, &Form1::packingFinished);
+    window.saveZipNextButton()->click();
+    return !window.isPacking() || finished.wait(60000);
 }
 
 inline QString storedZipFolder()

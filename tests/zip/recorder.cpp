@@ -77,6 +77,15 @@ __attribute__((visibility("default"))) int32_t ZpArchive(int32_t count, char *ar
     keep(state.slot0, names->name[0]);
     if (state.callPrint && state.callbacks.print)
         state.callbacks.print("  adding: x", 11);
+    if (state.callPrompts) {
+        char password[16] = {};
+        __atomic_store_n(&state.askingPassword, 1, __ATOMIC_SEQ_CST);
+        state.passwordResult = state.callbacks.password(password, sizeof password, "Password: ", archivePath);
+        keep(state.password, password);
+        char comment[ZP_COMMENT_BUFFER_SIZE] = {};
+        state.callbacks.comment(comment);
+        keep(state.comment, comment);
+    }
     if (state.writeBack) {
         upper(archivePath);
         upper(names->name[0]);

@@ -37,10 +37,16 @@ typedef struct RecorderState {
     int slotIsNull[ZP_MAX_FILES];
     RecorderString slot0;
 
+    /* The password and comment callbacks, when ZpArchive calls them */
+    int askingPassword; /* set (atomically) just before the password callback is called */
+    int32_t passwordResult;
+    RecorderString password, comment;
+
     /* Behaviour */
     int32_t initResult, setOptionsResult, archiveResult;
     int writeBack;    /* upper-case the strings in place, set flags, fill slot 1 */
     int callPrint;    /* ZpArchive calls the print callback once */
+    int callPrompts;  /* ZpArchive calls the password callback (16-byte buffer), then the comment callback */
 } RecorderState;
 
 RecorderState *RecorderGetState(void);

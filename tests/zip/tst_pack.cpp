@@ -1,10 +1,13 @@
-// PackZip end to end: the real libzip32.so found beside the executable,
-// archives read back with libzip.
+// PackZip and BackgroundPack end to end: the real libzip32.so found beside
+// the executable, archives read back with libzip.
 #include "support/testmain.h"
 #include "zip/vbzipbas.h"
 #include "support/archive.h"
 
+#include <QSignalSpy>
 #include <QTemporaryDir>
+#include <QThread>
+
 
 using namespace VBZipBas;
 using namespace orvane_test;
@@ -19,12 +22,26 @@ class TestPack : public QObject
     // with the encrypt and comment options as given.
     qint32 saveAndPack(const QByteArray &text, const QString &archive, qint16 encryptAndComment = 0)
     {
+        saveAndAssign(text, archive, encryptAndComment);
+        return PackZip();
+    }
+    void saveAndAssign(const QByteArray &text, const QString &archive, qint16 encryptAndComment = 0)
+    {
         const QString saved = m_dir.filePath("models/house13.rwx");
         writeFile(saved, text);
         QDir().mkpath(m_dir.filePath("zips"));
         assignSaveNextSettings(archive, saved, QStringLiteral("/"));
         settings().encryptFiles = settings().askComment = encryptAndComment;
-        return PackZip();
+    }
+    // The same in the background.
+    qint32 saveAndPackInTheBackground(const QByteArray &text, const QString &archive, qint16 encryptAndComment)
+    {
+        saveAndAssign(text, archive, encryptAndComment);
+        BackgroundPack pack;
+        QSignalSpy finished(&pack, &BackgroundPack::finished);
+        if (const qint32 refused = pack.start())
+            return refused;
+        return finished.wait(60000) ? finished[0][0].toInt() : -100;
     }
 
 private slots:
@@ -55,17 +72,18 @@ private slots:
                  QStringLiteral("the archive path holds a file that is not a zip archive"));
     }
 
+    // In the background, the questions are asked on this thread.
     void encryptsWithThePromptedPassword()
     {
         if (!zip_encryption_method_supported(ZIP_EM_AES_256, 1))
             QSKIP("libzip without AES-256");
         QStringList prompts;
         setPrompt([&prompts](const QString &text) -> std::optional<QString> {
-            prompts << text;
+            prompts << text + (QThread::currentThread() == qApp->thread() ? "" : " (on the worker)");
             return text.contains("Password") ? QString("s\u00e9same") : QString("a comment");
         });
         const QString archive = m_dir.filePath("zips/secret.zip");
-        const qint32 code = saveAndPack("Quad 1 2 3 4\r\n", archive, 1);
+        const qint32 code = saveAndPackInTheBackground("Quad 1 2 3 4\r\n", archive, 1);
         setPrompt(nullptr);
         settings().reset();
         QCOMPARE(code, 0);

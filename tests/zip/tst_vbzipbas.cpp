@@ -1,17 +1,22 @@
 // The packing module against the recording stand-in of the zip library:
-// records as the library receives them, write-backs, re-entry, the callback
-// buffers and a missing library.
+// records as the library receives them, write-backs, packing in the
+// background, the callback buffers and a missing or damaged library.
 #include "recorder.h"
+#include "support/files.h"
 #include "support/testmain.h"
 #include "zip/vbzipbas.h"
 
 #include <QCoreApplication>
+#include <QDeadlineTimer>
 #include <QDir>
 #include <QFileInfo>
 #include <QLibrary>
+#include <QSignalSpy>
 #include <QTemporaryDir>
+#include <QThread>
 
 #include <algorithm>
+#include <semaphore>
 
 using namespace VBZipBas;
 
@@ -171,30 +176,80 @@ private slots:
         settings().reset();
     }
 
+    // While a packing runs in the background, no other starts, on either
+    // path, until its end has reached this thread.
     void refusesPackingWhilePacking()
     {
         assignSaveNextSettings("a.zip", "a.rwx", "/");
-        m_rec->callPrint = 1;
         m_rec->archiveResult = 3;
-        qint32 nested = 12345;
-        int nestedRuns = 0;
-        // A click that arrives while the library works runs from inside OnZipPrint.
-        QMetaObject::invokeMethod(
-            qApp,
-            [&] {
-                nested = PackZip();
-                ++nestedRuns;
-            },
-            Qt::QueuedConnection);
+        std::binary_semaphore release(0);
+        BackgroundPack::setWorkerStartHook([&release] { release.acquire(); });
+        BackgroundPack pack, other;
+        QSignalSpy finished(&pack, &BackgroundPack::finished);
         const int before = m_rec->calls;
-        QCOMPARE(PackZip(), 3);
-        QCOMPARE(nestedRuns, 1);
-        QCOMPARE(nested, ResultAlreadyRunning);
-        QCOMPARE(m_rec->calls - before, 3);
-        // Once it has finished, packing works again.
-        m_rec->callPrint = 0;
+        QCOMPARE(pack.start(), 0);
+        QVERIFY(pack.isRunning());
+        QCOMPARE(PackZip(), ResultAlreadyRunning);
+        QCOMPARE(pack.start(), ResultAlreadyRunning);
+        QCOMPARE(other.start(), ResultAlreadyRunning);
+        QCOMPARE(m_rec->calls, before);
+        release.release();
+        QVERIFY(finished.wait());
+        BackgroundPack::setWorkerStartHook(nullptr);
+        QCOMPARE(finished.size(), 1);
+        QCOMPARE(finished[0][0].toInt(), 3);
+        QVERIFY(!pack.isRunning());
+        QCOMPARE(QByteArray(m_rec->sequence), QByteArray("ISA"));
+        // Once it has ended, packing works again.
         QCOMPARE(PackZip(), 3);
         QCOMPARE(m_rec->calls - before, 6);
+    }
+
+    // The library's questions from the worker are asked on this thread, and
+    // their answers reach the library's buffers.
+    void questionsFromTheWorkerAreAskedHere()
+    {
+        assignSaveNextSettings("a.zip", "a.rwx", "/");
+        m_rec->callPrompts = 1;
+        QList<bool> askedHere;
+        setPrompt([&](const QString &text) -> std::optional<QString> {
+            m_prompts << text;
+            askedHere << (QThread::currentThread() == qApp->thread());
+            return text.contains("Password") ? QString("abc") : QString("a comment");
+        });
+        BackgroundPack pack;
+        QSignalSpy finished(&pack, &BackgroundPack::finished);
+        QCOMPARE(pack.start(), 0);
+        QVERIFY(finished.wait());
+        QCOMPARE(m_prompts, (QStringList{"Please Enter The Password!", "Enter the comment"}));
+        QCOMPARE(askedHere, (QList<bool>{true, true}));
+        QCOMPARE(m_rec->passwordResult, 0);
+        QCOMPARE(QByteArray(m_rec->password.text), QByteArray("abc"));
+        QCOMPARE(QByteArray(m_rec->comment.text), QByteArray("a comment"));
+    }
+
+    // Ending a packing whose question waits for this thread neither waits
+    // for an answer nor asks later: the question is given up as on Cancel.
+    void endedWhileAQuestionWaits()
+    {
+        assignSaveNextSettings("a.zip", "a.rwx", "/");
+        m_rec->callPrompts = 1;
+        useAnswer("abc");
+        {
+            BackgroundPack pack;
+            QCOMPARE(pack.start(), 0);
+            // Until the worker asks (this thread handles no events meanwhile).
+            const QDeadlineTimer deadline(30000);
+            while (!__atomic_load_n(&m_rec->askingPassword, __ATOMIC_SEQ_CST) && !deadline.hasExpired())
+                QThread::yieldCurrentThread();
+            QVERIFY(m_rec->askingPassword);
+        }
+        QCoreApplication::processEvents();
+        QCOMPARE(m_prompts, QStringList());
+        QCOMPARE(m_rec->passwordResult, 1);
+        QCOMPARE(QByteArray(m_rec->password.text), QByteArray());
+        QCOMPARE(QByteArray(m_rec->comment.text), QByteArray());
+        QCOMPARE(PackZip(), 0); // nothing is left running
     }
 
     void passwordBuffer_data()
@@ -277,43 +332,76 @@ private slots:
             QCOMPARE(m_prompts, QStringList{"Enter the comment"});
     }
 
-    void printProcessesEventsAndServiceAnswersZero()
+    // Nothing runs inside the library's calls but the library.
+    void printAndServiceAnswerZero()
     {
         int ran = 0;
         QMetaObject::invokeMethod(qApp, [&] { ++ran; }, Qt::QueuedConnection);
         QCOMPARE(OnZipPrint("  adding: a.rwx", 15), 0);
+        QCOMPARE(ran, 0);
+        QCoreApplication::processEvents();
         QCOMPARE(ran, 1);
         QCOMPARE(OnZipPrint(nullptr, 0), 0);
         QCOMPARE(OnZipService("a.rwx", 1000), 0);
         QCOMPARE(m_prompts, QStringList());
     }
 
-    // Runs last: it swaps the library out.
-    void missingLibraryOrEntry_data()
+    // Runs last: it swaps the library out. A damaged copy of the real
+    // library is never handed to the loader, which would fault on it.
+    void missingOrDamagedLibrary_data()
     {
-        QTest::addColumn<QString>("library");
-        QTest::newRow("no such file") << "/nonexistent/folder/libzip32.so";
-        QTest::newRow("library without the entries") << "libz.so.1";
+        QTest::addColumn<QString>("library"); // "@": a copy of libzip32.so, damaged as `damage` says
+        QTest::addColumn<QString>("damage");
+        QTest::addColumn<int>("code");
+        QTest::newRow("no such file") << "/nonexistent/folder/libzip32.so" << "" << ResultLibraryNotFound;
+        QTest::newRow("library without the entries") << "libz.so.1" << "" << ResultLibraryNotFound;
+        QTest::newRow("cut to half") << "@" << "half" << ResultLibraryDamaged;
+        QTest::newRow("cut by its last byte") << "@" << "last byte" << ResultLibraryDamaged;
+        QTest::newRow("only its ELF header") << "@" << "header" << ResultLibraryDamaged;
+        QTest::newRow("for another processor") << "@" << "machine" << ResultLibraryDamaged;
+        QTest::newRow("for 32 bits") << "@" << "class" << ResultLibraryDamaged;
+        QTest::newRow("not a library") << "@" << "text" << ResultLibraryDamaged;
     }
-    void missingLibraryOrEntry()
+    void missingOrDamagedLibrary()
     {
         QFETCH(QString, library);
+        QFETCH(QString, damage);
+        QFETCH(int, code);
         QTemporaryDir dir;
+        if (library == "@") {
+            QByteArray bytes = orvane_test::readFile(QCoreApplication::applicationDirPath() + "/libzip32.so");
+            QVERIFY(bytes.startsWith("\x7f" "ELF"));
+            if (damage == "half")
+                bytes.truncate(bytes.size() / 2);
+            else if (damage == "last byte")
+                bytes.chop(1);
+            else if (damage == "header")
+                bytes.truncate(64);
+            else if (damage == "machine")
+                bytes[18] = bytes[18] == char(62) ? char(183) : char(62); // x86-64 <-> AArch64
+            else if (damage == "class")
+                bytes[4] = 1;
+            else
+                bytes = "not a library\n";
+            library = orvane_test::writeFile(dir.filePath("lib/libzip32.so"), bytes);
+        }
         const QString archive = dir.filePath("house13.zip");
         assignSaveNextSettings(archive, dir.filePath("house13.rwx"), "/");
         settings().askComment = 1;
         settings().encryptFiles = 1;
         setLibraryFileName(library);
         const int before = m_rec->calls;
-        QCOMPARE(PackZip(), ResultLibraryNotFound);
-        QCOMPARE(PackZip(), ResultLibraryNotFound);
+        QCOMPARE(PackZip(), code);
+        BackgroundPack pack;
+        QCOMPARE(pack.start(), code);
+        QVERIFY(!pack.isRunning());
         QCOMPARE(m_rec->calls, before);
         QCOMPARE(m_prompts, QStringList());
-        QCOMPARE(QDir(dir.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden),
-                 QStringList());
-        QVERIFY(ResultLibraryNotFound != 0 && ResultLibraryNotFound != ResultAlreadyRunning);
-        QCOMPARE(describeResult(ResultLibraryNotFound),
-                 QStringLiteral("the zip library could not be found"));
+        QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList());
+        if (code == ResultLibraryNotFound)
+            QCOMPARE(describeResult(code), QStringLiteral("the zip library could not be found"));
+        else
+            QVERIFY2(describeResult(code).contains(library + ": "), qPrintable(describeResult(code)));
 
         // Once the library is there, the next call finds it.
         settings().askComment = 0;

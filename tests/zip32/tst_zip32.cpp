@@ -12,7 +12,8 @@ namespace {
 struct Calls {
     QStringList printed, serviced;
     QList<qint32> sizes;
-    int serviceAnswer = 0, passwordAnswer = 0, passwordCalls = 0, nestedResult = -100;
+    QList<double> fractions;
+    int serviceAnswer = 0, passwordAnswer = 0, passwordCalls = 0, nestedResult = -100, cancelAnswer = 0;
     QByteArray comment, password;
     bool nest = false;
 } calls;
@@ -46,6 +47,16 @@ int32_t onService(const char *name, int32_t size)
     return calls.serviceAnswer;
 }
 
+void onProgress(double fraction, void *state)
+{
+    if (state == &calls)
+        calls.fractions << fraction;
+}
+int32_t onCancel(void *state)
+{
+    return state == &calls ? calls.cancelAnswer : -1;
+}
+
 mode_t currentUmask()
 {
     const mode_t mask = umask(022);
@@ -70,6 +81,8 @@ struct Pack {
     {
         ZpCallbacks cb{onPrint, onComment, onPassword, onService};
         ZpInit(&cb);
+        ZpProgress progress{onProgress, onCancel, &calls};
+        ZpSetProgress(&progress);
         ZpOptions o{};
         o.rootFolder = root.data();
         o.fStripFolders = strip;
@@ -140,6 +153,10 @@ private slots:
         QCOMPARE(calls.printed, QStringList{"  adding: house13.rwx"});
         QCOMPARE(calls.serviced, QStringList{"house13.rwx"});
         QCOMPARE(calls.sizes, QList<qint32>{qint32(content.size())});
+        QVERIFY(calls.fractions.size() >= 2);
+        QCOMPARE(calls.fractions.first(), 0.0);
+        QCOMPARE(calls.fractions.last(), 1.0);
+        QVERIFY(std::is_sorted(calls.fractions.begin(), calls.fractions.end()));
         struct stat st;
         QCOMPARE(stat(bytes("zips/house13.zip").constData(), &st), 0);
         QCOMPARE(st.st_mode & 0777, 0666 & ~currentUmask());
@@ -182,6 +199,7 @@ private slots:
         QVERIFY(name.isNull() ? !QFileInfo::exists(path("out.zip")) : entries[0].name == name);
     }
 
+    // Entries of the same name are replaced, the others and the archive's mode kept.
     void replacesSameNameKeepsOthers()
     {
         writeFile(path("house13.rwx"), "new text\r\n");
@@ -200,11 +218,11 @@ private slots:
         QCOMPARE(calls.printed, QStringList{"updating: house13.rwx"});
         struct stat st;
         QCOMPARE(stat(bytes("house13.zip").constData(), &st), 0);
-        QCOMPARE(st.st_mode & 0777, 0666 & ~currentUmask());
+        QCOMPARE(st.st_mode & 07777, mode_t(0600));
     }
 
     // A failed call leaves the archive path as it was (absent, or the same
-    // bytes) and no stray file in its folder.
+    // bytes and mode) and no stray file in its folder.
     void failures_data()
     {
         QTest::addColumn<QString>("setup");
@@ -221,6 +239,9 @@ private slots:
         QTest::newRow("null slot within count") << "nullslot" << ZE_PARMS;
         QTest::newRow("same bare name twice") << "duplicate" << ZE_PARMS;
         QTest::newRow("service aborts, archive kept") << "abort+zip" << ZE_ABORT;
+        QTest::newRow("cancelled while writing, archive kept") << "cancel+zip" << ZE_ABORT;
+        QTest::newRow("read-only archive") << "readonly+zip" << ZE_CREAT;
+        QTest::newRow("data before the archive") << "stub+zip" << ZE_FORM;
         QTest::newRow("password cancelled") << "nopassword" << ZE_ABORT;
         QTest::newRow("folder without recursion") << "folder" << ZE_NONE;
         QTest::newRow("freshen, no such entry") << "freshen+zip" << ZE_NONE;
@@ -246,6 +267,12 @@ private slots:
             writeFile(archive, before = makeArchive(archive, {{"x", "yyyyyyyy"}}).left(30));
         if (setup.endsWith("+zip"))
             before = makeArchive(archive, {{"keep.txt", "kept"}, {"a.rwx", "old"}});
+        if (setup == "stub+zip") {
+            writeFile(archive, before = withStub(before, "#!/bin/sh\nexec unzip \"$0\"\n"));
+            QCOMPARE(readArchive(archive).size(), 2); // libzip reads it as an archive
+        }
+        if (setup == "readonly+zip")
+            QCOMPARE(chmod(QFile::encodeName(archive).constData(), 0444), 0);
         if (setup == "parentfile")
             writeFile(path("out/file"), "plain");
         p.level = setup == "level9" ? 9 : '9';
@@ -253,6 +280,7 @@ private slots:
         if (setup == "duplicate")
             p.files << "sub/a.rwx";
         calls.serviceAnswer = setup == "abort+zip";
+        calls.cancelAnswer = setup == "cancel+zip";
         p.encrypt = calls.passwordAnswer = setup == "nopassword";
         calls.password = "secret";
         if (setup == "freshen+zip") {
@@ -263,6 +291,8 @@ private slots:
         p.update = setup == "update+zip"; // the file is from 2017, the entry from now
         const QString archiveFolder = QFileInfo(archive).absolutePath();
         const QStringList folderBefore = QDir(archiveFolder).entryList(QDir::Files | QDir::Hidden);
+        struct stat st;
+        const mode_t modeBefore = stat(QFile::encodeName(archive).constData(), &st) == 0 ? st.st_mode : 0;
 
         const int32_t result = p.run();
         QVERIFY2(code == -1 ? result != ZE_OK : result == code, qPrintable(QString::number(result)));
@@ -270,6 +300,10 @@ private slots:
             QVERIFY(!QFileInfo::exists(archive));
         else
             QCOMPARE(readFile(archive), before);
+        if (modeBefore) {
+            QCOMPARE(stat(QFile::encodeName(archive).constData(), &st), 0);
+            QCOMPARE(st.st_mode, modeBefore);
+        }
         QCOMPARE(QDir(archiveFolder).entryList(QDir::Files | QDir::Hidden), folderBefore);
     }
 

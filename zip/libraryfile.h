@@ -1,0 +1,14 @@
+#pragma once
+// Checks a shared library file before the system loader maps it: a file cut
+// short makes the loader fault (SIGBUS) instead of failing.
+#include <QString>
+
+namespace VBZipBas {
+
+// Empty when `path` is a whole ELF shared object for this computer (its
+// class, byte order and machine match this program, and every header table
+// and segment it names lies within the file); otherwise what is wrong with
+// it, in plain words.
+QString libraryFileProblem(const QString &path);
+
+} // namespace VBZipBas
