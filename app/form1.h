@@ -16,6 +16,9 @@ class QLabel;
 class QMimeData;
 class QPushButton;
 class ScriptEditor;
+namespace preview {
+class PreviewWindow;
+}
 
 class Form1 : public QMainWindow {
     Q_OBJECT
@@ -31,6 +34,8 @@ public:
     const CurrentFile &currentFile() const { return m_file; }
     // The caption as the user sees it.
     QString caption() const { return m_caption; }
+    // The 3D preview window; null until View > 3D Preview first opens it.
+    preview::PreviewWindow *previewWindow() const { return m_preview; }
 
     void layoutWindow();
     bool confirmExit();
@@ -41,6 +46,8 @@ public:
     void saveNextAndPack();
     void chooseZipFolder();
     void runMenuCommand(templates::MenuCommand command);
+    // Opens (creating it the first time) or closes the 3D preview window.
+    void showPreview(bool on);
 
 protected:
     void closeEvent(QCloseEvent *event) override;
@@ -49,6 +56,7 @@ protected:
 private:
     void initWindow();
     void buildControls();
+    void addViewMenu();
     void applyGeometry();
     void setCaption(const QString &caption);
     QAction *alwaysOnTopItem() const;
@@ -65,4 +73,6 @@ private:
     BandLabels<QLabel *> m_labels{};
     layout::Controls m_controls;
     bool m_saving = false;
+    QAction *m_previewItem = nullptr;
+    preview::PreviewWindow *m_preview = nullptr;
 };
