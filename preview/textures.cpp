@@ -74,17 +74,23 @@ const QHash<QString, QString> &TextureFinder::listing(const QString &folder)
     return *it;
 }
 
+QString TextureFinder::findIn(const QString &folder, const QString &fileName)
+{
+    const QString exact = folder + u'/' + fileName;
+    if (QFileInfo(exact).isFile())
+        return exact;
+    const QString spelled = listing(folder).value(fileName.toLower());
+    return spelled.isEmpty() ? QString() : folder + u'/' + spelled;
+}
+
 QString TextureFinder::find(const QString &fileName)
 {
     if (!usableName(fileName))
         return {};
     for (const QString &folder : std::as_const(m_folders)) {
-        const QString exact = folder + u'/' + fileName;
-        if (QFileInfo(exact).isFile())
-            return exact;
-        const QString spelled = listing(folder).value(fileName.toLower());
-        if (!spelled.isEmpty())
-            return folder + u'/' + spelled;
+        const QString path = findIn(folder, fileName);
+        if (!path.isEmpty())
+            return path;
     }
     return {};
 }
@@ -93,10 +99,12 @@ QString TextureFinder::imageFile(const QString &name)
 {
     if (!usableName(name))
         return {};
-    for (const char *extension : kImageExtensions) {
-        const QString path = find(name + QLatin1String(extension));
-        if (!path.isEmpty())
-            return path;
+    for (const QString &folder : std::as_const(m_folders)) {
+        for (const char *extension : kImageExtensions) {
+            const QString path = findIn(folder, name + QLatin1String(extension));
+            if (!path.isEmpty())
+                return path;
+        }
     }
     return {};
 }

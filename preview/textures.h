@@ -1,10 +1,10 @@
 #pragma once
 // Finding and reading a script's textures and masks.
 //
-// `Texture name` names an image without its extension. It is looked for as
-// name.jpg, name.jpeg, name.png, name.bmp and name.gif, in any letter case,
-// in the script's folder, then its textures/ folder, then ../textures/
-// beside it. `Mask m` names a black-and-white m.bmp looked for in the same
+// `Texture name` names an image without its extension. It is looked for in
+// the script's folder, then its textures/ folder, then ../textures/ beside
+// it; in each folder as name.jpg, name.jpeg, name.png, name.bmp and
+// name.gif, in that order and in any letter case. `Mask m` names a black-and-white m.bmp looked for in the same
 // folders, either as a file or inside m.zip. A name with a folder separator
 // in it is never found.
 #include <QHash>
@@ -34,6 +34,7 @@ public:
     QString find(const QString &fileName);
 
 private:
+    QString findIn(const QString &folder, const QString &fileName);
     const QHash<QString, QString> &listing(const QString &folder);
 
     QStringList m_folders;
