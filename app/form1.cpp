@@ -164,10 +164,10 @@ void Form1::showPreview(bool on)
         return;
     }
     if (!m_preview) {
-        m_preview = new preview::PreviewWindow(m_editor, this);
+        m_preview = std::make_unique<preview::PreviewWindow>(m_editor);
         // F5 closes it again from there too.
         m_preview->addAction(m_previewItem);
-        connect(m_preview, &preview::PreviewWindow::closed, this, [this] { m_previewItem->setChecked(false); });
+        connect(m_preview.get(), &preview::PreviewWindow::closed, this, [this] { m_previewItem->setChecked(false); });
         // Beside the main window, inside the screen where it can be.
         QRect place(frameGeometry().topRight() + QPoint(8, 0), m_preview->size());
         if (const QScreen *screen = this->screen()) {

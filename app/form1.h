@@ -35,7 +35,7 @@ public:
     // The caption as the user sees it.
     QString caption() const { return m_caption; }
     // The 3D preview window; null until View > 3D Preview first opens it.
-    preview::PreviewWindow *previewWindow() const { return m_preview; }
+    preview::PreviewWindow *previewWindow() const { return m_preview.get(); }
 
     void layoutWindow();
     bool confirmExit();
@@ -74,5 +74,7 @@ private:
     layout::Controls m_controls;
     bool m_saving = false;
     QAction *m_previewItem = nullptr;
-    preview::PreviewWindow *m_preview = nullptr;
+    // A window of its own, not a child: recreating the main window's native
+    // window (always on top) must not take it along.
+    std::unique_ptr<preview::PreviewWindow> m_preview;
 };

@@ -109,6 +109,7 @@ private slots:
     void rebuildsAndFitsAtOnceAfterADrop();
     void clickAndCaretLinkPictureAndText();
     void mouseAndKeysMoveTheCamera();
+    void drawsOnWhileAlwaysOnTopRemakesTheMainWindow();
 
 private:
     // Writes the script as rwx/NAME beside a textures/ folder, opens it in a
@@ -339,6 +340,19 @@ void PreviewRenderTest::mouseAndKeysMoveTheCamera()
     camera.zoomToward({}, 10.0f, m_view->aspect());
     QTest::mouseDClick(m_view, Qt::LeftButton, {}, centre());
     QCOMPARE(camera.distance, fitted.distance);
+}
+
+void PreviewRenderTest::drawsOnWhileAlwaysOnTopRemakesTheMainWindow()
+{
+    QVERIFY(openPreview(kRedBlock));
+    QSignalSpy swapped(m_view, &QOpenGLWidget::frameSwapped);
+    for (int i = 0; i < 2; ++i) {
+        m_window->action(QStringLiteral("mnuAonT"))->trigger();
+        m_view->update();
+        QVERIFY(swapped.wait(10000));
+    }
+    QVERIFY(m_preview->isVisible());
+    QVERIFY(centreIs(frame(), Look::Red));
 }
 
 ORVANE_GUI_TEST_MAIN(PreviewRenderTest)
