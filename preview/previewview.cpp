@@ -4,7 +4,6 @@
 
 #include <QKeyEvent>
 #include <QMouseEvent>
-#include <QOffscreenSurface>
 #include <QOpenGLContext>
 #include <QWheelEvent>
 
@@ -166,6 +165,8 @@ PreviewView::PreviewView(QWidget *parent)
 
 PreviewView::~PreviewView()
 {
+    // The base class destroys the context later; by then this is no PreviewView.
+    disconnect(m_contextGone);
     releaseGl();
 }
 
@@ -182,7 +183,8 @@ void PreviewView::initializeGL()
         emit openGLUnusable();
         return;
     }
-    connect(ctx, &QOpenGLContext::aboutToBeDestroyed, this, &PreviewView::releaseGl, Qt::UniqueConnection);
+    disconnect(m_contextGone);
+    m_contextGone = connect(ctx, &QOpenGLContext::aboutToBeDestroyed, this, &PreviewView::releaseGl);
     m_renderer = QString::fromLatin1(reinterpret_cast<const char *>(glGetString(GL_RENDERER)));
     m_program = std::make_unique<QOpenGLShaderProgram>();
     m_program->addShaderFromSourceCode(QOpenGLShader::Vertex, kVertexShader);
@@ -356,10 +358,6 @@ void PreviewView::uploadOutline()
     glBufferData(GL_ARRAY_BUFFER, GLsizeiptr(points.size() * sizeof(QVector3D)), points.constData(), GL_DYNAMIC_DRAW);
     glBindBuffer(GL_ARRAY_BUFFER, 0);
     m_gpu->outlineCount = GLsizei(points.size());
-}
-
-void PreviewView::resizeGL(int, int)
-{
 }
 
 void PreviewView::paintGL()

@@ -58,7 +58,6 @@ signals:
 
 protected:
     void initializeGL() override;
-    void resizeGL(int width, int height) override;
     void paintGL() override;
     void mousePressEvent(QMouseEvent *event) override;
     void mouseMoveEvent(QMouseEvent *event) override;
@@ -86,6 +85,7 @@ private:
     bool m_outlinePending = false;
     int m_outlinedLine = 0;
     bool m_ready = false;
+    QMetaObject::Connection m_contextGone;
     QString m_renderer;
     std::unique_ptr<QOpenGLShaderProgram> m_program;
 
