@@ -83,9 +83,17 @@ fuzz: fuzz-build
 fuzz-corpus: fuzz-build
 	fuzz/run.sh --corpus $(FUZZ)/bin $(FUZZ_WORK) $(FUZZ_SECONDS)
 
+# Every benchmark runs offscreen, but the 3D preview's, which needs OpenGL:
+# it runs on Xvfb (Mesa's llvmpipe).
 bench: build
 	cmake --build $(BUILD) -j $(JOBS) --target benches
-	@for b in $(BUILD)/bin/bench_*; do [ -x "$$b" ] && $(OFFSCREEN) "$$b"; done
+	@for b in $(BUILD)/bin/bench_*; do \
+	  [ -x "$$b" ] || continue; \
+	  case "$$b" in \
+	    */bench_preview) QT_QPA_PLATFORM=xcb xvfb-run -a -s "-screen 0 1280x1024x24" "$$b" ;; \
+	    *) $(OFFSCREEN) "$$b" ;; \
+	  esac; \
+	done
 
 install: build
 	cmake --install $(BUILD)

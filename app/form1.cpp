@@ -7,19 +7,24 @@
 #include <QFileInfo>
 #include <QGuiApplication>
 #include <QLabel>
+#include <QMenu>
 #include <QMenuBar>
 #include <QMimeData>
 #include <QMouseEvent>
 #include <QPushButton>
+#include <QScreen>
 #include <QSaveFile>
 #include <QScopedValueRollback>
 #include <QUrl>
+
+#include <algorithm>
 
 #include "app/scripteditor.h"
 #include "app/settings.h"
 #include "app/zipfolder.h"
 #include "cleanup/cleanup.h"
 #include "cleanup/commands.h"
+#include "preview/previewwindow.h"
 #include "templates/menubar.h"
 #include "zip/vbzipbas.h"
 
@@ -79,6 +84,7 @@ Form1::Form1(std::unique_ptr<Dialogs> dialogs, QWidget *parent)
     templates::buildMenuBar(
         menuBar(), [this](const QString &text) { m_editor->replaceSelection(text); },
         [this](templates::MenuCommand command) { runMenuCommand(command); });
+    addViewMenu();
     initWindow();
     // The zip library's comment and password questions come through the same dialogs.
     VBZipBas::setPrompt([this](const QString &prompt) { return m_dialogs->prompt(this, {prompt, QString(), QString()}); });
@@ -155,6 +161,50 @@ void Form1::applyGeometry()
         labels[i]->setGeometry(layout::toPixels(places[i]));
 }
 
+// The menus of the table come first and stay as they are; "View" follows them.
+void Form1::addViewMenu()
+{
+    QMenu *view = menuBar()->addMenu(QStringLiteral("View"));
+    view->setObjectName(QStringLiteral("mnuView"));
+    view->menuAction()->setMenuRole(QAction::NoRole);
+    m_previewItem = view->addAction(QStringLiteral("3D Preview"));
+    m_previewItem->setObjectName(QStringLiteral("mnuPreview"));
+    m_previewItem->setMenuRole(QAction::NoRole);
+    m_previewItem->setCheckable(true);
+    m_previewItem->setShortcut(QKeySequence(Qt::Key_F5));
+    connect(m_previewItem, &QAction::toggled, this, &Form1::showPreview);
+}
+
+void Form1::showPreview(bool on)
+{
+    if (m_previewItem->isChecked() != on) {
+        m_previewItem->setChecked(on); // comes back here through toggled()
+        return;
+    }
+    if (!on) {
+        if (m_preview)
+            m_preview->close();
+        return;
+    }
+    if (!m_preview) {
+        m_preview = std::make_unique<preview::PreviewWindow>(m_editor);
+        // F5 closes it again from there too.
+        m_preview->addAction(m_previewItem);
+        connect(m_preview.get(), &preview::PreviewWindow::closed, this, [this] { m_previewItem->setChecked(false); });
+        // Beside the main window, inside the screen where it can be.
+        QRect place(frameGeometry().topRight() + QPoint(8, 0), m_preview->size());
+        if (const QScreen *screen = this->screen()) {
+            const QRect available = screen->availableGeometry();
+            place.moveRight(std::min(place.right(), available.right()));
+            place.moveTop(std::max(place.top(), available.top()));
+        }
+        m_preview->move(place.topLeft());
+    }
+    m_preview->setScriptFolder(m_file.folder);
+    m_preview->show();
+    m_preview->raise();
+}
+
 void Form1::initWindow()
 {
     setCaption(kAppTitle);
@@ -215,9 +265,11 @@ bool Form1::confirmExit()
 
 void Form1::closeEvent(QCloseEvent *event)
 {
-    if (confirmExit())
+    if (confirmExit()) {
         event->accept();
-    else
+        if (m_preview)
+            m_preview->close();
+    } else
         event->ignore();
 }
 
@@ -404,6 +456,10 @@ bool Form1::openFile(const QString &path)
         m_file.zipFolder = m_file.folder;
     m_labels.zipFolder->setText(m_file.zipFolder);
     m_saveZipNext->setEnabled(true);
+    if (m_preview && m_preview->isVisible()) {
+        m_preview->setScriptFolder(m_file.folder);
+        m_preview->rebuildNow(preview::PreviewView::Fit::Fit);
+    }
     return true;
 }
 

@@ -21,6 +21,9 @@ class ScriptEditor;
 namespace VBZipBas {
 class BackgroundPack;
 }
+namespace preview {
+class PreviewWindow;
+}
 
 class Form1 : public QMainWindow {
     Q_OBJECT
@@ -36,6 +39,8 @@ public:
     const CurrentFile &currentFile() const { return m_file; }
     // The caption as the user sees it.
     QString caption() const { return m_caption; }
+    // The 3D preview window; null until View > 3D Preview first opens it.
+    preview::PreviewWindow *previewWindow() const { return m_preview.get(); }
 
     void layoutWindow();
     bool confirmExit();
@@ -55,6 +60,9 @@ public:
     // reports it when the transformation fails; the text then stays as it was.
     void runCleanUp(templates::MenuCommand command, cleanup::Transformation transformation);
 
+    // Opens (creating it the first time) or closes the 3D preview window.
+    void showPreview(bool on);
+
 signals:
     // A packing started by "Save Zip Next" has ended, its outcome shown.
     void packingFinished();
@@ -66,6 +74,7 @@ protected:
 private:
     void initWindow();
     void buildControls();
+    void addViewMenu();
     void applyGeometry();
     void setCaption(const QString &caption);
     QAction *alwaysOnTopItem() const;
@@ -101,4 +110,9 @@ private:
     } m_packing;
     QTimer m_progressDelay;
     std::unique_ptr<ProgressView> m_packingProgress;
+
+    QAction *m_previewItem = nullptr;
+    // A window of its own, not a child: recreating the main window's native
+    // window (always on top) must not take it along.
+    std::unique_ptr<preview::PreviewWindow> m_preview;
 };

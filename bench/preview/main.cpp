@@ -1,0 +1,186 @@
+// The 3D preview's speed. For the sample scripts (when their folder is
+// there), a generated 200 KB script and a generated model of about 100 000
+// triangles: the time to rebuild the scene on the worker (build plus
+// textures) as a multiple of a plain copy of the text, the time the window's
+// thread spends taking the snapshot and uploading the result, and frames per
+// second while orbiting the largest sample and the large model. Needs
+// OpenGL: run it under xvfb-run with QT_QPA_PLATFORM=xcb.
+#include "preview/previewview.h"
+#include "support/scriptgen.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QEventLoop>
+#include <QFile>
+#include <QFileInfo>
+#include <QTemporaryDir>
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <functional>
+
+namespace {
+
+// The best of several runs, in milliseconds.
+double best(int runs, const std::function<void()> &work)
+{
+    double bestMs = 1e300;
+    for (int i = 0; i < runs; ++i) {
+        QElapsedTimer t;
+        t.start();
+        work();
+        bestMs = std::min(bestMs, double(t.nsecsElapsed()) / 1e6);
+    }
+    return bestMs;
+}
+
+volatile qsizetype g_sink = 0;
+
+// A rolling landscape of quads under smooth light: side * side quads.
+QString generateLandscape(int side)
+{
+    QString s;
+    s += QStringLiteral("ModelBegin\r\nClumpBegin\r\nColor .4 .6 .3\r\nSurface .5 .6 .1\r\nLightSampling vertex\r\n");
+    for (int z = 0; z <= side; ++z)
+        for (int x = 0; x <= side; ++x)
+            s += QStringLiteral("Vertex %1 %2 %3\r\n")
+                     .arg(x * 0.01, 0, 'f', 3)
+                     .arg(0.05 * std::sin(x * 0.07) * std::cos(z * 0.05), 0, 'f', 4)
+                     .arg(z * 0.01, 0, 'f', 3);
+    for (int z = 0; z < side; ++z)
+        for (int x = 0; x < side; ++x) {
+            const int a = z * (side + 1) + x + 1;
+            s += QStringLiteral("Quad %1 %2 %3 %4\r\n").arg(a).arg(a + side + 1).arg(a + side + 2).arg(a + 1);
+        }
+    s += QStringLiteral("ClumpEnd\r\nModelEnd\r\n");
+    return s;
+}
+
+struct Case {
+    QString name;
+    QString text;
+    QString folder;
+};
+
+QList<Case> samples()
+{
+    QList<Case> cases;
+    const QDir dir(QStringLiteral(ORVANE_SAMPLES_DIR));
+    for (const QFileInfo &info : dir.entryInfoList({QStringLiteral("*.rwx")}, QDir::Files, QDir::Name)) {
+        QFile file(info.filePath());
+        if (file.open(QIODevice::ReadOnly))
+            cases.append({info.fileName(), QString::fromLatin1(file.readAll()), info.absolutePath()});
+    }
+    return cases;
+}
+
+// Shows the frames drawn while the camera turns two degrees a frame.
+double framesPerSecond(preview::PreviewView &view, double seconds)
+{
+    int frames = 0;
+    QElapsedTimer timer;
+    QEventLoop loop;
+    const auto connection = QObject::connect(&view, &QOpenGLWidget::frameSwapped, &view, [&] {
+        ++frames;
+        view.camera().orbit(2.0f, 0.0f);
+        if (timer.elapsed() >= qint64(seconds * 1000))
+            loop.quit();
+        else
+            view.update();
+    });
+    timer.start();
+    view.update();
+    loop.exec();
+    QObject::disconnect(connection);
+    return frames / (double(timer.nsecsElapsed()) / 1e9);
+}
+
+struct Timing {
+    qsizetype triangles;
+    double buildMs;
+};
+
+Timing measure(preview::PreviewView &view, const Case &c, int runs)
+{
+    const double copyMs = best(runs * 3, [&] {
+        QString copy(c.text.constData(), c.text.size());
+        g_sink = g_sink + copy.size() + copy.at(copy.size() / 2).unicode();
+    });
+    std::shared_ptr<const preview::PreparedScene> prepared;
+    const double buildMs = best(runs, [&] {
+        prepared = std::make_shared<const preview::PreparedScene>(preview::prepareScene(c.text, c.folder));
+    });
+    // The window's thread: the snapshot of the text, then the upload.
+    const QByteArray utf8 = c.text.toUtf8();
+    const double snapshotMs = best(runs, [&] {
+        QByteArray copy(utf8.constData(), utf8.size());
+        g_sink = g_sink + copy.size();
+    });
+    const double uploadMs = best(runs, [&] { view.setScene(prepared, preview::PreviewView::Fit::Fit); });
+    const qsizetype triangles = prepared->scene.triangleCount();
+    std::printf("%-28s %7.1f KB %8lld tri  rebuild %7.2f ms (%6.1f x copy)  window thread %6.2f ms"
+                "  total %7.2f ms\n",
+                qPrintable(c.name), double(utf8.size()) / 1024.0, static_cast<long long>(triangles), buildMs,
+                buildMs / std::max(copyMs, 1e-6), snapshotMs + uploadMs, buildMs + snapshotMs + uploadMs);
+    return {triangles, buildMs + snapshotMs + uploadMs};
+}
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    QTemporaryDir settings;
+    qputenv("XDG_CONFIG_HOME", settings.path().toLocal8Bit());
+    QApplication app(argc, argv);
+    if (!preview::openGLAvailable()) {
+        std::printf("bench_preview: no OpenGL on the %s platform; run it under xvfb-run with QT_QPA_PLATFORM=xcb\n",
+                    qPrintable(QGuiApplication::platformName()));
+        return 0;
+    }
+    preview::PreviewView view;
+    view.resize(640, 480);
+    view.show();
+    // The first frame makes the context.
+    QEventLoop first;
+    QObject::connect(&view, &QOpenGLWidget::frameSwapped, &first, &QEventLoop::quit);
+    first.exec();
+    std::printf("renderer: %s, %s platform, view %dx%d\n\n", qPrintable(view.rendererName()),
+                qPrintable(QGuiApplication::platformName()), view.width(), view.height());
+
+    QList<Case> cases = samples();
+    if (cases.isEmpty())
+        std::printf("(sample folder %s is missing: samples skipped)\n", ORVANE_SAMPLES_DIR);
+    const int sampleCount = int(cases.size());
+    cases.append({QStringLiteral("generated 200 KB"), orvane_test::generateScript({}), QString()});
+    cases.append({QStringLiteral("generated 224x224 quads"), generateLandscape(224), QString()});
+
+    Timing largestSample{0, 0};
+    int largestIndex = -1;
+    Timing generated200{0, 0};
+    for (int i = 0; i < cases.size(); ++i) {
+        const Timing timing = measure(view, cases[i], i == cases.size() - 1 ? 5 : 15);
+        if (i < sampleCount && timing.triangles > largestSample.triangles) {
+            largestSample = timing;
+            largestIndex = i;
+        }
+        if (i == sampleCount)
+            generated200 = timing;
+    }
+    std::printf("\n200 KB script, rebuild + upload: %.2f ms (goal: at most 50 ms)\n", generated200.buildMs);
+
+    std::printf("\nframes per second while orbiting (%s):\n", qPrintable(view.rendererName()));
+    QList<int> orbitCases;
+    if (largestIndex >= 0)
+        orbitCases << largestIndex;
+    orbitCases << int(cases.size() - 1);
+    for (const int i : orbitCases) {
+        view.setScene(std::make_shared<const preview::PreparedScene>(preview::prepareScene(cases[i].text, cases[i].folder)),
+                      preview::PreviewView::Fit::Fit);
+        const double fps = framesPerSecond(view, 2.0);
+        std::printf("  %-28s %6.1f fps%s\n", qPrintable(cases[i].name), fps,
+                    i == largestIndex ? "  (goal for the largest sample: at least 30)" : "");
+    }
+    return 0;
+}

@@ -1,0 +1,103 @@
+#pragma once
+// The window "Orvane. 3D preview": the picture of what the editor's script
+// draws, kept up to date as it is typed, and linked to the text both ways.
+//
+// After every change to the text a single-shot timer waits for the same
+// pause as the structure marks; then a snapshot of the text is built into a
+// scene on a worker thread. The result is shown only if the text has not
+// changed since the snapshot (a new change starts the wait again). The
+// camera stays where the user left it, except when the window opens and
+// after rebuildNow(Fit::Fit).
+//
+// Clicking a face puts the editor's caret at the start of the line that made
+// it and scrolls there; the focus stays where it was. When the caret stands
+// on a line that made triangles, they are outlined. The window never changes
+// the text, its undo history or any file.
+//
+// Where the platform has no usable OpenGL the window shows one line saying
+// so instead of the picture; everything else goes on working.
+#include "preview/previewview.h"
+
+#include <QFutureWatcher>
+#include <QPointer>
+#include <QWidget>
+
+#include <memory>
+
+class QLabel;
+class QTimer;
+class QsciScintilla;
+
+namespace preview {
+
+class PreviewWindow : public QWidget {
+    Q_OBJECT
+public:
+    static inline const QString Title = QStringLiteral("Orvane. 3D preview");
+    static inline const QString NoOpenGLMessage = QStringLiteral("The 3D preview needs OpenGL 2.1 or later.");
+
+    explicit PreviewWindow(QsciScintilla *editor, QWidget *parent = nullptr);
+    ~PreviewWindow() override;
+
+    // The folder of the script in the editor, where its textures are looked
+    // for (with textures/ and ../textures/); empty before a file is open.
+    void setScriptFolder(const QString &folder);
+    QString scriptFolder() const { return m_folder; }
+
+    // Builds the scene from the text at once (cancelling a pending wait);
+    // with Fit::Fit the camera frames the result.
+    void rebuildNow(PreviewView::Fit fit = PreviewView::Fit::Keep);
+
+    // The pause after the last change before the scene is rebuilt.
+    int pause() const;
+    void setPause(int ms);
+    // Whether a rebuild is waiting for the pause or running.
+    bool rebuildPending() const;
+    // Scenes shown so far.
+    int sceneCount() const { return m_sceneCount; }
+
+    // The picture; null where there is no usable OpenGL.
+    PreviewView *view() const { return m_view; }
+    // The line under the picture: triangle count and missing textures, or
+    // the message that OpenGL is missing.
+    QLabel *statusLine() const { return m_status; }
+
+signals:
+    // The user closed the window.
+    void closed();
+    // A rebuilt scene is showing.
+    void sceneShown();
+
+protected:
+    void showEvent(QShowEvent *event) override;
+    void closeEvent(QCloseEvent *event) override;
+
+private:
+    struct Build {
+        quint64 generation = 0;
+        std::shared_ptr<const PreparedScene> scene;
+    };
+
+    void textChanged();
+    void startBuild();
+    void buildFinished();
+    void showScene(const std::shared_ptr<const PreparedScene> &scene);
+    void showNoOpenGL();
+    void followCaret();
+    void goToLine(int line);
+
+    QPointer<QsciScintilla> m_editor;
+    PreviewView *m_view = nullptr;
+    QLabel *m_status = nullptr;
+    QTimer *m_timer = nullptr;
+    QFutureWatcher<Build> m_watcher;
+    QString m_folder;
+    // Counts changes to the text and the folder; a build made from an older
+    // snapshot is not shown.
+    quint64 m_generation = 0;
+    bool m_buildAgain = false;
+    bool m_fitNext = false;
+    int m_sceneCount = 0;
+};
+
+} // namespace preview

@@ -1,0 +1,344 @@
+// The preview's pure parts: the camera, picking and outlines, where textures
+// and masks are found, how materials are lit, the scene made ready to draw.
+#include <QTemporaryDir>
+
+#include "preview/camera.h"
+#include "preview/picking.h"
+#include "preview/preparedscene.h"
+#include "preview/textures.h"
+#include "support/archive.h"
+#include "support/files.h"
+#include "support/testmain.h"
+
+using namespace preview;
+using namespace orvane_test;
+
+namespace {
+using ZipEntries = QList<QPair<QByteArray, QByteArray>>;
+constexpr float kAspect = 640.0f / 480.0f;
+const QSize kViewport(640, 480);
+
+QPointF project(const Camera &camera, QVector3D point, float aspect = kAspect)
+{
+    const QVector4D clip = camera.projection(aspect) * camera.view() * QVector4D(point, 1.0f);
+    return {clip.x() / clip.w(), clip.y() / clip.w()};
+}
+
+bool near(QPointF a, QPointF b)
+{
+    return std::abs(a.x() - b.x()) < 1e-3 && std::abs(a.y() - b.y()) < 1e-3;
+}
+
+Camera fittedToUnitCube()
+{
+    Camera camera;
+    camera.fit(QVector3D(-1, -1, -1), QVector3D(1, 1, 1), kAspect);
+    return camera;
+}
+
+// One-sided squares facing +z at z = 0 (line 7) and z = -2 (line 12); a
+// two-sided block at x = 5 (line 17); a wireframe square at x = -5 (line 25).
+const QString kPickScene = QStringList{
+    "ModelBegin", "ClumpBegin",
+    "Vertex -1 -1 0", "Vertex 1 -1 0", "Vertex 1 1 0", "Vertex -1 1 0", "Quad 1 2 3 4",
+    "Vertex -1 -1 -2", "Vertex 1 -1 -2", "Vertex 1 1 -2", "Vertex -1 1 -2", "Quad 5 6 7 8",
+    "ClumpEnd", "ClumpBegin", "MaterialMode double", "Translate 5 0 0", "Block 1 1 1", "ClumpEnd",
+    "ClumpBegin", "GeometrySampling wireframe",
+    "Vertex -6 -1 0", "Vertex -4 -1 0", "Vertex -4 1 0", "Vertex -6 1 0", "Quad 1 2 3 4",
+    "ClumpEnd", "ModelEnd"}.join(QStringLiteral("\r\n"));
+
+QByteArray bmpBytes(const QImage &image)
+{
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    image.save(&buffer, "BMP");
+    return bytes;
+}
+
+// 2 x 1: black on the left, white on the right.
+QImage halfMask()
+{
+    QImage mask(2, 1, QImage::Format_RGB32);
+    mask.setPixel(0, 0, qRgb(0, 0, 0));
+    mask.setPixel(1, 0, qRgb(255, 255, 255));
+    return mask;
+}
+
+QImage green()
+{
+    QImage image(8, 8, QImage::Format_RGB32);
+    image.fill(Qt::green);
+    return image;
+}
+} // namespace
+
+class PreviewLogicTest : public QObject {
+    Q_OBJECT
+private slots:
+    void fitFramesTheBox();
+    void zoomKeepsThePointUnderThePointer();
+    void orbitPanAndRays();
+    void picksTheNearestDrawnTriangle_data();
+    void picksTheNearestDrawnTriangle();
+    void outlinesTheTrianglesOfALine();
+    void findsTextures_data();
+    void findsTextures();
+    void readsMasks_data();
+    void readsMasks();
+    void shading();
+    void preparesTexturesAndNotes();
+};
+
+void PreviewLogicTest::fitFramesTheBox()
+{
+    const struct {
+        QVector3D low, high;
+        float aspect, pitch;
+    } boxes[] = {{{-1, -1, -1}, {1, 1, 1}, kAspect, 25},
+                 {{-10, 0, -1}, {10, .1f, 1}, 0.5f, -60},   // wide, in a narrow view, from below
+                 {{100, 20, -300}, {102, 21, -299}, 1, 89}, // far off, from above
+                 {{}, {}, kAspect, 25}};                     // empty
+    for (const auto &[low, high, aspect, pitch] : boxes) {
+        Camera camera;
+        camera.pitch = pitch;
+        camera.fit(low, high, aspect);
+        float largest = 0;
+        for (int corner = 0; corner < 8; ++corner) {
+            const QVector3D p(corner & 1 ? high.x() : low.x(), corner & 2 ? high.y() : low.y(),
+                              corner & 4 ? high.z() : low.z());
+            const float depth = QVector3D::dotProduct(p - camera.eye(), camera.forward());
+            QVERIFY(depth > camera.nearPlane() && depth < camera.farPlane());
+            const QPointF ndc = project(camera, p, aspect);
+            QVERIFY2(std::abs(ndc.x()) < 1 && std::abs(ndc.y()) < 1, "a corner is outside the view");
+            largest = std::max({largest, float(std::abs(ndc.x())), float(std::abs(ndc.y()))});
+        }
+        QVERIFY2(low == high || largest > 0.3f, "the box is a speck in the view");
+        QVERIFY(near(project(camera, (low + high) / 2, aspect), {0, 0}));
+        QCOMPARE(camera.pitch, pitch);
+    }
+}
+
+void PreviewLogicTest::zoomKeepsThePointUnderThePointer()
+{
+    const struct {
+        QPointF ndc;
+        float factor;
+        bool limited;
+    } zooms[] = {{{0.7, -0.4}, 0.5f, false}, {{-0.9, 0.9}, 2.0f, false}, {{0.3, 0.3}, 1e-9f, true}};
+    for (const auto &[ndc, factor, limited] : zooms) {
+        Camera camera = fittedToUnitCube();
+        camera.orbit(20, 10);
+        const float before = camera.distance;
+        // The point under the pointer at the target's depth.
+        const Ray ray = camera.rayThrough(ndc, kAspect);
+        const QVector3D under = ray.origin + ray.direction * (before / QVector3D::dotProduct(ray.direction, camera.forward()));
+        camera.zoomToward(ndc, factor, kAspect);
+        QVERIFY(near(project(camera, under), ndc));
+        QVERIFY(limited ? camera.distance > before * factor : qFuzzyCompare(camera.distance, before * factor));
+        camera.zoomToward(ndc, std::numeric_limits<float>::quiet_NaN(), kAspect);
+        camera.zoomToward(ndc, 0.0f, kAspect);
+        QVERIFY(std::isfinite(camera.distance) && camera.distance > 0);
+    }
+}
+
+void PreviewLogicTest::orbitPanAndRays()
+{
+    Camera camera = fittedToUnitCube();
+    const float distance = camera.distance;
+    camera.orbit(400, 200);
+    QCOMPARE(camera.pitch, Camera::MaxPitch);
+    camera.orbit(-30, -500);
+    QCOMPARE(camera.pitch, -Camera::MaxPitch);
+    QVERIFY(qFuzzyCompare((camera.eye() - camera.target).length(), distance));
+
+    // A pan moves the old target on screen by the pixels dragged.
+    camera = fittedToUnitCube();
+    const QVector3D oldTarget = camera.target;
+    camera.pan(QPointF(100, 50), kViewport);
+    QVERIFY(near(project(camera, oldTarget), {200.0 / 640, -100.0 / 480}));
+    QCOMPARE(camera.distance, distance);
+
+    // The ray through a point's pixel passes through the point.
+    camera.orbit(-70, 30);
+    for (const QVector3D point : {QVector3D(0, 0, 0), QVector3D(1, -1, 1), QVector3D(-.8f, .9f, .3f)}) {
+        const QPointF ndc = project(camera, point);
+        const QPointF pixel((ndc.x() + 1) / 2 * 640 - 0.5, (1 - ndc.y()) / 2 * 480 - 0.5);
+        const Ray ray = camera.rayThrough(toNdc(pixel, kViewport), kAspect);
+        const QVector3D toPoint = point - ray.origin;
+        const float along = QVector3D::dotProduct(toPoint, ray.direction);
+        QVERIFY(along > 0 && (toPoint - ray.direction * along).length() < 1e-4f);
+    }
+}
+
+void PreviewLogicTest::picksTheNearestDrawnTriangle_data()
+{
+    QTest::addColumn<QVector3D>("origin");
+    QTest::addColumn<QVector3D>("direction");
+    QTest::addColumn<int>("line"); // 0: nothing is hit
+    QTest::newRow("front square hides the back one") << QVector3D(0.2f, 0.3f, 5) << QVector3D(0, 0, -1) << 7;
+    QTest::newRow("between them") << QVector3D(0, 0, -1) << QVector3D(0, 0, -1) << 12;
+    QTest::newRow("one-sided squares from behind") << QVector3D(0, 0, -5) << QVector3D(0, 0, 1) << 0;
+    QTest::newRow("two-sided block from inside") << QVector3D(5, 0, 0) << QVector3D(0, 1, 0) << 17;
+    QTest::newRow("wireframe from behind") << QVector3D(-5, 0, -5) << QVector3D(0, 0, 1) << 25;
+    QTest::newRow("beside everything") << QVector3D(3, 0, 5) << QVector3D(0, 0, -1) << 0;
+    QTest::newRow("along the squares' plane") << QVector3D(-3, 0, 0) << QVector3D(1, 0, 0) << 17;
+}
+
+void PreviewLogicTest::picksTheNearestDrawnTriangle()
+{
+    QFETCH(QVector3D, origin);
+    QFETCH(QVector3D, direction);
+    QFETCH(int, line);
+    const rwx::Scene scene = rwx::buildScene(kPickScene);
+    const std::optional<Pick> pick = pickTriangle(scene, {origin, direction.normalized()});
+    QCOMPARE(pick ? pick->line : 0, line);
+    if (pick)
+        QCOMPARE(scene.meshes[pick->mesh].lines[pick->triangle], line);
+}
+
+void PreviewLogicTest::outlinesTheTrianglesOfALine()
+{
+    const rwx::Scene scene = rwx::buildScene(kPickScene);
+    const QList<QVector3D> block = outlineOfLine(scene, 17);
+    QCOMPARE(block.size(), 12 * 6);
+    for (const QVector3D &p : block)
+        QVERIFY(p.x() >= 4.5f && p.x() <= 5.5f && std::abs(p.y()) <= 0.5f && std::abs(p.z()) <= 0.5f);
+    const QList<QVector3D> square = outlineOfLine(scene, 12);
+    QCOMPARE(square.size(), 2 * 6);
+    QVERIFY(std::all_of(square.begin(), square.end(), [](const QVector3D &p) { return p.z() == -2.0f; }));
+    QVERIFY(outlineOfLine(scene, 3).isEmpty()); // a Vertex line
+    QVERIFY(outlineOfLine(scene, 0).isEmpty());
+}
+
+void PreviewLogicTest::findsTextures_data()
+{
+    // The script lives in rwx/; files are placed relative to its parent.
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QStringList>("files");
+    QTest::addColumn<QString>("found");
+    QTest::newRow("any letter case") << "Wood" << QStringList{"textures/WOOD.JPG"} << "textures/WOOD.JPG";
+    QTest::newRow("exact spelling first") << "Wood" << QStringList{"rwx/wood.jpg", "rwx/Wood.jpg"} << "rwx/Wood.jpg";
+    QTest::newRow("script's folder first") << "wood"
+        << QStringList{"textures/wood.jpg", "rwx/textures/wood.jpg", "rwx/wood.png"} << "rwx/wood.png";
+    QTest::newRow("textures/ before ../textures/") << "wood" << QStringList{"textures/wood.jpg", "rwx/textures/wood.gif"}
+                                                   << "rwx/textures/wood.gif";
+    QTest::newRow("jpg before png") << "wood" << QStringList{"rwx/wood.png", "rwx/wood.jpg"} << "rwx/wood.jpg";
+    QTest::newRow("bmp") << "wood" << QStringList{"textures/wood.bmp"} << "textures/wood.bmp";
+    QTest::newRow("no image extension") << "wood" << QStringList{"rwx/wood", "rwx/wood.txt", "rwx/wood.jpg.zip"} << "";
+    QTest::newRow("a folder in the name") << "../textures/wood" << QStringList{"textures/wood.jpg"} << "";
+}
+
+void PreviewLogicTest::findsTextures()
+{
+    QFETCH(QString, name);
+    QFETCH(QStringList, files);
+    QFETCH(QString, found);
+    QTemporaryDir base;
+    QDir(base.path()).mkpath(QStringLiteral("rwx"));
+    for (const QString &file : files)
+        writeFile(base.filePath(file), "x");
+    TextureFinder finder(textureFolders(base.filePath(QStringLiteral("rwx/"))));
+    QCOMPARE(finder.imageFile(name), found.isEmpty() ? QString() : base.filePath(found));
+}
+
+void PreviewLogicTest::readsMasks_data()
+{
+    QTest::addColumn<QString>("file");
+    QTest::addColumn<ZipEntries>("entries"); // none: the mask as a plain file; one unnamed: these bytes
+    QTest::addColumn<bool>("read");
+    const QByteArray bmp = bmpBytes(halfMask());
+    QTest::newRow("bmp beside") << "rwx/M.bmp" << ZipEntries{} << true;
+    QTest::newRow("zipped, any letter case") << "rwx/textures/M.ZIP" << ZipEntries{{"a.txt", "x"}, {"M.BMP", bmp}} << true;
+    QTest::newRow("zipped under another name") << "textures/m.zip" << ZipEntries{{"mask1.bmp", bmp}} << true;
+    QTest::newRow("zip with two other masks") << "textures/m.zip" << ZipEntries{{"a.bmp", bmp}, {"b.bmp", bmp}} << false;
+    QTest::newRow("not a zip") << "textures/m.zip" << ZipEntries{{"", "PK not really"}} << false;
+    QTest::newRow("not an image") << "rwx/m.bmp" << ZipEntries{{"", "BM but no picture"}} << false;
+}
+
+void PreviewLogicTest::readsMasks()
+{
+    QFETCH(QString, file);
+    QFETCH(ZipEntries, entries);
+    QFETCH(bool, read);
+    QTemporaryDir base;
+    QDir(base.path()).mkpath(QStringLiteral("rwx"));
+    const QString path = base.filePath(file);
+    if (entries.isEmpty())
+        writeFile(path, bmpBytes(halfMask()));
+    else if (entries.first().first.isEmpty())
+        writeFile(path, entries.first().second);
+    else if (QDir().mkpath(QFileInfo(path).path()))
+        makeArchive(path, entries);
+    const QImage mask = TextureFinder(textureFolders(base.filePath(QStringLiteral("rwx")))).mask(QStringLiteral("m"));
+    QCOMPARE(!mask.isNull(), read);
+    if (!read)
+        return;
+    // Black cuts the texture away, white shows it; the mask is stretched over it.
+    const QImage masked = maskedTexture(green().scaled(4, 2), mask);
+    QCOMPARE(masked.format(), QImage::Format_RGBA8888);
+    QCOMPARE(masked.pixelColor(1, 1), QColor(0, 255, 0, 0));
+    QCOMPARE(masked.pixelColor(2, 0), QColor(0, 255, 0, 255));
+}
+
+void PreviewLogicTest::shading()
+{
+    const QVector3D defaultSurface(Shading::DefaultAmbient, Shading::DefaultDiffuse, 0);
+    const struct {
+        const char *statements;
+        TextureShown texture;
+        QVector3D color, surface;
+        float opacity;
+    } materials[] = {
+        {"", TextureShown::No, Shading::DefaultColor, defaultSurface, 1},
+        {"Color 1 0 0", TextureShown::No, {1, 0, 0}, defaultSurface, 1},
+        {"Surface .3 .4 .2", TextureShown::No, {}, {.3f, .4f, .2f}, 1}, // black on purpose
+        {"Ambient .6\nTexture gone", TextureShown::No, Shading::DefaultColor, {.6f, 0, 0}, 1},
+        {"Ambient .6\nTexture here", TextureShown::Yes, {}, {.6f, 0, 0}, 1},
+        {"Color 0 1 0\nOpacity .4\nSpecular .5", TextureShown::No, {0, 1, 0}, {0, 0, .5f}, .4f},
+    };
+    for (const auto &[statements, texture, color, surface, opacity] : materials) {
+        const rwx::Scene scene = rwx::buildScene(QLatin1String(statements) + QStringLiteral("\nBlock 1 1 1\n"));
+        QCOMPARE(scene.meshes.size(), 1);
+        const Shading s = shadingOf(scene.meshes[0].material, texture);
+        QCOMPARE(s.color, color);
+        QCOMPARE(QVector3D(s.ambient, s.diffuse, s.specular), surface);
+        QCOMPARE(s.opacity, opacity);
+    }
+}
+
+void PreviewLogicTest::preparesTexturesAndNotes()
+{
+    QTemporaryDir base;
+    QDir(base.path()).mkpath(QStringLiteral("textures"));
+    QVERIFY(green().save(base.filePath(QStringLiteral("textures/Wood.png")), "PNG"));
+    makeArchive(base.filePath(QStringLiteral("textures/m.zip")), {{"m.bmp", bmpBytes(halfMask())}});
+    const QString text = QStringList{
+        "ClumpBegin", "Texture wood Mask m", "Block 1 1 1", "ClumpEnd",           // 0: masked
+        "ClumpBegin", "Texture WOOD", "Block 1 1 1", "ClumpEnd",                  // 1: the image alone
+        "ClumpBegin", "Texture nothere", "Block 1 1 1", "ClumpEnd",               // 2
+        "ClumpBegin", "Color 1 0 0", "Texture NotHere", "Block 1 1 1", "ClumpEnd", // 3: noted once
+        "ClumpBegin", "Texture wood Mask gone", "GeometrySampling wireframe", "Block 1 1 1", "ClumpEnd",
+    }.join(u'\n');
+    const PreparedScene prepared = prepareScene(text, base.filePath(QStringLiteral("rwx")));
+    QCOMPARE(prepared.meshes.size(), 5);
+    QCOMPARE(prepared.scene.meshes.size(), 5);
+    QCOMPARE(prepared.notes, QStringList({"texture nothere not found", "mask gone not found"}));
+    QCOMPARE(prepared.textures.size(), 3); // wood with m, wood alone, wood with a missing mask
+    const PreparedMesh &masked = prepared.meshes[0];
+    QVERIFY(masked.masked);
+    QCOMPARE(prepared.textures[masked.texture].pixelColor(0, 0).alpha(), 0);
+    QCOMPARE(prepared.textures[masked.texture].pixelColor(7, 7), QColor(0, 255, 0));
+    QVERIFY(!prepared.meshes[1].masked && prepared.meshes[1].texture >= 0);
+    QCOMPARE(prepared.textures[prepared.meshes[1].texture].pixelColor(0, 0), QColor(0, 255, 0));
+    QCOMPARE(prepared.meshes[2].texture, -1);
+    QCOMPARE(prepared.meshes[2].shading.color, Shading::DefaultColor);
+    QCOMPARE(prepared.meshes[3].shading.color, QVector3D(1, 0, 0));
+    QVERIFY(prepared.meshes[4].texture >= 0 && !prepared.meshes[4].masked);
+    QCOMPARE(prepared.meshes[4].edges.size(), 12 * 6);
+    QVERIFY(prepared.meshes[0].edges.isEmpty());
+    QCOMPARE(prepareScene(text, QString()).textures.size(), 0); // no folder: nothing found
+}
+
+ORVANE_CORE_TEST_MAIN(PreviewLogicTest)
+#include "tst_previewlogic.moc"

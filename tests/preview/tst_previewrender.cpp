@@ -1,0 +1,359 @@
+// The preview's picture, read back from its frame buffer: what the script
+// draws and how, the live rebuild after the typing pause, a drop, clicks
+// that move the caret, the caret's line outlined, and the camera's mouse and
+// keys. Needs OpenGL (Xvfb with Mesa); skipped where no context can be made.
+#include <QAction>
+#include <QLabel>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QThreadPool>
+
+#include "app/form1.h"
+#include "app/scripteditor.h"
+#include "preview/previewwindow.h"
+#include "support/files.h"
+#include "support/scripteddialogs.h"
+#include "support/testmain.h"
+#include "support/windowdriver.h"
+
+using namespace orvane_test;
+using preview::PreviewView;
+using preview::PreviewWindow;
+
+namespace {
+enum class Look { Red, Blue, Green, Blend, Background, Outline, Other };
+
+Look lookOf(QColor c)
+{
+    const int r = c.red(), g = c.green(), b = c.blue();
+    const QColor bg = PreviewView::BackgroundColor;
+    if (std::abs(r - bg.red()) <= 36 && std::abs(g - bg.green()) <= 36 && std::abs(b - bg.blue()) <= 36)
+        return Look::Background;
+    if (r > 200 && g > 150 && g < 235 && b < 80)
+        return Look::Outline;
+    if (r > g + 30 && g > 25 && std::abs(g - b) < 20)
+        return Look::Blend; // red over the background, half see-through
+    if (r > 90 && r > 3 * g && r > 3 * b)
+        return Look::Red;
+    if (b > 90 && b > 3 * r && b > 3 * g)
+        return Look::Blue;
+    if (g > 90 && g > 3 * r && g > 3 * b)
+        return Look::Green;
+    return Look::Other;
+}
+
+// The look at a point given as a fraction of the width and height.
+Look lookAt(const QImage &image, qreal fx, qreal fy)
+{
+    return lookOf(image.pixelColor(int(fx * (image.width() - 1)), int(fy * (image.height() - 1))));
+}
+
+double share(const QImage &image, Look look)
+{
+    qint64 count = 0;
+    for (int y = 0; y < image.height(); ++y)
+        for (int x = 0; x < image.width(); ++x)
+            count += lookOf(image.pixelColor(x, y)) == look;
+    return double(count) / double(image.width() * image.height());
+}
+
+bool centreIs(const QImage &image, Look look)
+{
+    for (const qreal fx : {0.45, 0.5, 0.55})
+        for (const qreal fy : {0.45, 0.5, 0.55})
+            if (lookAt(image, fx, fy) != look)
+                return false;
+    return true;
+}
+
+bool cornersAreBackground(const QImage &image)
+{
+    for (const qreal fx : {0.0, 1.0})
+        for (const qreal fy : {0.0, 1.0})
+            if (lookAt(image, fx, fy) != Look::Background)
+                return false;
+    return true;
+}
+
+QString script(const QString &body)
+{
+    QString text = QStringLiteral("ModelBegin\nClumpBegin\n") + body + QStringLiteral("\nClumpEnd\nModelEnd\n");
+    return text.replace(u'\n', QStringLiteral("\r\n"));
+}
+
+// Line 3 sets the colour, line 4 makes the block.
+const QString kRedBlock = script(QStringLiteral("Color 1 0 0\nBlock 1 1 1"));
+constexpr int kColorLine = 3;
+constexpr int kBlockLine = 4;
+
+struct CameraState {
+    QVector3D target;
+    float distance, yaw, pitch;
+    bool operator==(const CameraState &) const = default;
+};
+CameraState stateOf(const preview::Camera &c)
+{
+    return {c.target, c.distance, c.yaw, c.pitch};
+}
+} // namespace
+
+class PreviewRenderTest : public QObject {
+    Q_OBJECT
+private slots:
+    void initTestCase();
+    void init();
+    void cleanup();
+    void drawsTheScript_data();
+    void drawsTheScript();
+    void rebuildsAfterThePauseKeepingTheCamera();
+    void rebuildsAndFitsAtOnceAfterADrop();
+    void clickAndCaretLinkPictureAndText();
+    void mouseAndKeysMoveTheCamera();
+    void drawsOnWhileAlwaysOnTopRemakesTheMainWindow();
+
+private:
+    // Writes the script as rwx/NAME beside a textures/ folder, opens it in a
+    // shown window with the preview open, and waits for the scene.
+    bool openPreview(const QString &text, const QString &name = QStringLiteral("model.rwx"));
+    QString writeScript(const QString &text, const QString &name);
+    QImage frame() const { return m_view->grabFramebuffer(); }
+    QPoint centre() const { return m_view->rect().center(); }
+
+    std::unique_ptr<QTemporaryDir> m_dir;
+    ScriptedDialogs::Log m_log;
+    std::unique_ptr<Form1> m_window;
+    PreviewWindow *m_preview = nullptr;
+    PreviewView *m_view = nullptr;
+    ScriptEditor *m_editor = nullptr;
+};
+
+void PreviewRenderTest::initTestCase()
+{
+    if (!preview::openGLAvailable())
+        QSKIP(qPrintable(QStringLiteral("no OpenGL context can be made on the %1 platform")
+                             .arg(QGuiApplication::platformName())));
+}
+
+void PreviewRenderTest::init()
+{
+    m_dir = std::make_unique<QTemporaryDir>();
+    m_log = {};
+    m_window = std::make_unique<Form1>(std::make_unique<ScriptedDialogs>(&m_log));
+    m_editor = m_window->scriptEditor();
+}
+
+void PreviewRenderTest::cleanup()
+{
+    m_window.reset();
+    m_preview = nullptr;
+    m_view = nullptr;
+    QVERIFY(m_log.messages.isEmpty());
+}
+
+QString PreviewRenderTest::writeScript(const QString &text, const QString &name)
+{
+    return writeFile(m_dir->filePath(QStringLiteral("rwx/") + name), text.toUtf8());
+}
+
+bool PreviewRenderTest::openPreview(const QString &text, const QString &name)
+{
+    dropFiles(*m_window, {writeScript(text, name)});
+    m_window->show();
+    if (!QTest::qWaitForWindowExposed(m_window.get()))
+        return false;
+    m_window->action(QStringLiteral("mnuPreview"))->trigger();
+    m_preview = m_window->previewWindow();
+    if (!m_preview || !m_preview->view())
+        return false;
+    m_view = m_preview->view();
+    QSignalSpy shown(m_preview, &PreviewWindow::sceneShown);
+    return QTest::qWaitForWindowExposed(m_preview) && (m_preview->sceneCount() > 0 || shown.wait(10000));
+}
+
+void PreviewRenderTest::drawsTheScript_data()
+{
+    QTest::addColumn<QString>("body");
+    QTest::addColumn<Look>("centre");
+    QTest::addColumn<double>("leastRed"); // share of the frame
+    QTest::addColumn<double>("mostRed");
+    QTest::addColumn<QString>("status");
+    // A square at z = 0, clear of the ground grid; the camera looks from +z,
+    // so it faces away.
+    const QString awaySquare = QStringLiteral(
+        "Color 1 0 0\nTranslate 0 3 0\nVertex -1 -1 0\nVertex -1 1 0\nVertex 1 1 0\nVertex 1 -1 0\nQuad 1 2 3 4");
+    QTest::newRow("solid") << "Color 1 0 0\nBlock 1 1 1" << Look::Red << 0.15 << 0.9 << "12 triangles";
+    QTest::newRow("wireframe") << "Color 1 0 0\nGeometrySampling wireframe\nBlock 1 1 1" << Look::Other << 0.0005
+                               << 0.03 << "12 triangles";
+    QTest::newRow("point cloud") << "Color 1 0 0\nGeometrySampling pointcloud\nBlock 1 1 1" << Look::Other << 0.00005
+                                 << 0.005 << "12 triangles";
+    QTest::newRow("one-sided, seen from behind") << awaySquare << Look::Background << 0.0 << 0.0 << "2 triangles";
+    QTest::newRow("two-sided, seen from behind") << "MaterialMode double\n" + awaySquare << Look::Red << 0.15 << 0.9
+                                                 << "2 triangles";
+    QTest::newRow("half see-through") << "Color 1 0 0\nOpacity .5\nBlock 1 1 1" << Look::Blend << 0.0 << 0.05
+                                      << "12 triangles";
+    QTest::newRow("texture instead of colour")
+        << "Color 1 0 0\nTexture green\nBlock 1 1 1\nTexture nothere\nBlock .1 .1 .1\nTexture NotHere\nBlock .1 .1 .1"
+        << Look::Green << 0.0 << 0.0 << "36 triangles; texture nothere not found";
+}
+
+void PreviewRenderTest::drawsTheScript()
+{
+    QFETCH(QString, body);
+    QFETCH(Look, centre);
+    QFETCH(double, leastRed);
+    QFETCH(double, mostRed);
+    QFETCH(QString, status);
+    // Found beside the script's folder, in another letter case.
+    QImage green(4, 4, QImage::Format_RGB32);
+    green.fill(Qt::green);
+    QVERIFY(QDir(m_dir->path()).mkpath(QStringLiteral("textures")));
+    QVERIFY(green.save(m_dir->filePath(QStringLiteral("textures/Green.PNG")), "PNG"));
+
+    QVERIFY(openPreview(script(body)));
+    const QImage image = frame();
+    if (centre != Look::Other)
+        QVERIFY2(centreIs(image, centre), qPrintable(image.pixelColor(image.rect().center()).name()));
+    QVERIFY(cornersAreBackground(image));
+    const double red = share(image, Look::Red);
+    QVERIFY2(red >= leastRed && red <= mostRed, qPrintable(QStringLiteral("red share %1").arg(red)));
+    QCOMPARE(m_preview->statusLine()->text(), status);
+}
+
+void PreviewRenderTest::rebuildsAfterThePauseKeepingTheCamera()
+{
+    QVERIFY(openPreview(kRedBlock));
+    QVERIFY(centreIs(frame(), Look::Red));
+    QCOMPARE(m_preview->pause(), 500);
+    QTest::mouseMove(m_view, centre());
+    QTest::mousePress(m_view, Qt::LeftButton, {}, centre());
+    QTest::mouseMove(m_view, centre() + QPoint(40, 15));
+    QTest::mouseRelease(m_view, Qt::LeftButton, {}, centre() + QPoint(40, 15));
+    const CameraState moved = stateOf(m_view->camera());
+    const int shownBefore = m_preview->sceneCount();
+
+    // The test drives the pause: one no test outlasts, ended by a pause of 0.
+    m_preview->setPause(60000);
+    m_editor->setSelection(kColorLine - 1, 6, kColorLine - 1, 11);
+    m_editor->replaceSelection(QStringLiteral("0 0 1"));
+    QVERIFY(m_preview->rebuildPending());
+    QVERIFY(centreIs(frame(), Look::Red));
+
+    // A build whose text changes before it is done is not shown.
+    m_preview->rebuildNow();
+    m_editor->setSelection(kColorLine - 1, 6, kColorLine - 1, 11);
+    m_editor->replaceSelection(QStringLiteral("0 1 0"));
+    QVERIFY(QThreadPool::globalInstance()->waitForDone(10000));
+    QCoreApplication::processEvents();
+    QCOMPARE(m_preview->sceneCount(), shownBefore);
+    QVERIFY(centreIs(frame(), Look::Red));
+    QVERIFY(m_preview->rebuildPending());
+
+    m_preview->setPause(0);
+    QTRY_VERIFY(centreIs(frame(), Look::Green));
+    QCOMPARE(m_preview->sceneCount(), shownBefore + 1);
+    QCOMPARE(stateOf(m_view->camera()), moved);
+}
+
+void PreviewRenderTest::rebuildsAndFitsAtOnceAfterADrop()
+{
+    QVERIFY(openPreview(kRedBlock));
+    const CameraState fitted = stateOf(m_view->camera());
+    m_view->camera().zoomToward({0.5, 0.5}, 8.0f, m_view->aspect());
+    m_preview->setPause(60000);
+    QSignalSpy shown(m_preview, &PreviewWindow::sceneShown);
+    dropFiles(*m_window, {writeScript(script(QStringLiteral("Color 0 0 1\nBlock 1 1 1")), QStringLiteral("blue.rwx"))});
+    QVERIFY(shown.wait(10000));
+    QVERIFY(centreIs(frame(), Look::Blue));
+    QCOMPARE(stateOf(m_view->camera()), fitted);
+}
+
+void PreviewRenderTest::clickAndCaretLinkPictureAndText()
+{
+    // Far enough down that the pane has to scroll to it.
+    const QString text = QStringLiteral("# a comment\r\n").repeated(200) + kRedBlock;
+    const int blockLine = 200 + kBlockLine;
+    QVERIFY(openPreview(text));
+    const QByteArray bytes(m_editor->documentBytes().toByteArray());
+    m_view->setFocus();
+    QWidget *focusBefore = QApplication::focusWidget();
+
+    QTest::mouseClick(m_view, Qt::LeftButton, {}, QPoint(2, 2)); // the background
+    int line = -1, index = -1;
+    m_editor->getCursorPosition(&line, &index);
+    QCOMPARE(line, 0);
+
+    QTest::mouseClick(m_view, Qt::LeftButton, {}, centre());
+    m_editor->getCursorPosition(&line, &index);
+    QCOMPARE(line, blockLine - 1);
+    QCOMPARE(index, 0);
+    const int first = m_editor->firstVisibleLine();
+    QVERIFY(first <= line && line < first + int(m_editor->SendScintilla(QsciScintilla::SCI_LINESONSCREEN)));
+    QCOMPARE(QApplication::focusWidget(), focusBefore);
+    QCOMPARE(m_preview->focusWidget(), static_cast<QWidget *>(m_view));
+    QCOMPARE(m_editor->documentBytes().toByteArray(), bytes);
+    QVERIFY(!m_editor->isUndoAvailable());
+
+    // A drag is no click.
+    m_editor->setCursorPosition(kColorLine - 1 + 200, 0);
+    QTest::mousePress(m_view, Qt::LeftButton, {}, centre());
+    QTest::mouseMove(m_view, centre() + QPoint(30, 0));
+    QTest::mouseRelease(m_view, Qt::LeftButton, {}, centre() + QPoint(30, 0));
+    m_editor->getCursorPosition(&line, &index);
+    QCOMPARE(line, kColorLine - 1 + 200);
+
+    // The caret's line is outlined; the editor reports caret moves as it
+    // updates its view.
+    QTRY_COMPARE(m_view->outlinedLine(), kColorLine + 200);
+    QCOMPARE(share(frame(), Look::Outline), 0.0);
+    m_editor->setCursorPosition(blockLine - 1, 2);
+    QTRY_COMPARE(m_view->outlinedLine(), blockLine);
+    const QImage outlined = frame();
+    QVERIFY2(share(outlined, Look::Outline) > 0.001, "no outline drawn");
+    QVERIFY(share(outlined, Look::Red) > 0.1);
+}
+
+void PreviewRenderTest::mouseAndKeysMoveTheCamera()
+{
+    QVERIFY(openPreview(kRedBlock));
+    preview::Camera &camera = m_view->camera();
+    const CameraState fitted = stateOf(camera);
+    QTest::keyClick(m_view, Qt::Key_Left);
+    QTest::keyClick(m_view, Qt::Key_Up);
+    QVERIFY(camera.yaw != fitted.yaw && camera.pitch > fitted.pitch);
+    QTest::keyClick(m_view, Qt::Key_Plus);
+    QVERIFY(camera.distance < fitted.distance);
+    QTest::keyClick(m_view, Qt::Key_Minus);
+    QTest::keyClick(m_view, Qt::Key_Minus);
+    QVERIFY(camera.distance > fitted.distance);
+    // The wheel zooms toward the pointer: off-centre, the target moves too.
+    const float before = camera.distance;
+    const QPoint corner(m_view->width() / 5, m_view->height() / 5);
+    QWheelEvent wheel(corner, m_view->mapToGlobal(corner), {}, {0, 120}, Qt::NoButton, Qt::NoModifier,
+                      Qt::NoScrollPhase, false);
+    QCoreApplication::sendEvent(m_view, &wheel);
+    QVERIFY(camera.distance < before && camera.target != fitted.target);
+    // Home fits again, keeping the angles; so does a double-click.
+    QTest::keyClick(m_view, Qt::Key_Home);
+    QCOMPARE(camera.distance, fitted.distance);
+    QCOMPARE(camera.target, fitted.target);
+    QVERIFY(centreIs(frame(), Look::Red));
+    camera.zoomToward({}, 10.0f, m_view->aspect());
+    QTest::mouseDClick(m_view, Qt::LeftButton, {}, centre());
+    QCOMPARE(camera.distance, fitted.distance);
+}
+
+void PreviewRenderTest::drawsOnWhileAlwaysOnTopRemakesTheMainWindow()
+{
+    QVERIFY(openPreview(kRedBlock));
+    QSignalSpy swapped(m_view, &QOpenGLWidget::frameSwapped);
+    for (int i = 0; i < 2; ++i) {
+        m_window->action(QStringLiteral("mnuAonT"))->trigger();
+        m_view->update();
+        QVERIFY(swapped.wait(10000));
+    }
+    QVERIFY(m_preview->isVisible());
+    QVERIFY(centreIs(frame(), Look::Red));
+}
+
+ORVANE_GUI_TEST_MAIN(PreviewRenderTest)
+#include "tst_previewrender.moc"
