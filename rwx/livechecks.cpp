@@ -14,7 +14,9 @@
 #include <QToolTip>
 
 #include <algorithm>
+#include <limits>
 #include <memory>
+#include <utility>
 
 namespace rwx {
 
@@ -36,20 +38,35 @@ QThreadPool *checkThreads()
     return pool;
 }
 
-// The editor's bytes, copied in the two parts it keeps them in, so that the
-// copy moves nothing inside the editor.
-QByteArray documentCopy(const QsciScintilla &ed)
+// The bytes copied from the editor in one turn of the event loop, so that
+// the copy of a large script never holds the window up for long.
+constexpr long kCopyBytesPerTurn = 4 * 1024 * 1024;
+
+// Appends up to `most` more of the editor's bytes to `bytes`; true once all
+// are there. The editor keeps its bytes in two parts, either side of a gap;
+// a part is never read across the gap, which would move the text inside the
+// editor. The text must not change between calls.
+bool copyDocumentPart(const QsciScintilla &ed, QByteArray &bytes, long most)
 {
     static_assert(sizeof(long) == sizeof(const char *), "SendScintilla answers pointers as long");
     const long length = ed.SendScintilla(Sci::SCI_GETLENGTH);
     const long gap = std::clamp(ed.SendScintilla(Sci::SCI_GETGAPPOSITION), 0L, length);
+    const long from = long(bytes.size());
+    if (from >= length)
+        return true;
+    const long count = std::min((from < gap ? gap : length) - from, most);
+    if (bytes.capacity() < length)
+        bytes.reserve(length);
+    bytes.append(reinterpret_cast<const char *>(
+                     ed.SendScintilla(Sci::SCI_GETRANGEPOINTER, static_cast<unsigned long>(from), count)),
+                 count);
+    return bytes.size() >= length;
+}
+
+QByteArray documentCopy(const QsciScintilla &ed)
+{
     QByteArray bytes;
-    bytes.reserve(length);
-    for (const auto &[from, to] : {std::pair{0L, gap}, std::pair{gap, length}}) {
-        if (to > from)
-            bytes.append(reinterpret_cast<const char *>(ed.SendScintilla(
-                             Sci::SCI_GETRANGEPOINTER, static_cast<unsigned long>(from), to - from)),
-                         to - from);
+    while (!copyDocumentPart(ed, bytes, std::numeric_limits<long>::max())) {
     }
     return bytes;
 }
@@ -99,6 +116,10 @@ LiveChecks::LiveChecks(QsciScintilla *editor)
     m_timer->setSingleShot(true);
     m_timer->setInterval(DefaultPauseMs);
     connect(m_timer, &QTimer::timeout, this, &LiveChecks::startCheck);
+    m_copyTimer = new QTimer(this);
+    m_copyTimer->setSingleShot(true);
+    m_copyTimer->setInterval(0);
+    connect(m_copyTimer, &QTimer::timeout, this, &LiveChecks::copyMore);
     connect(editor, &QsciScintilla::textChanged, this, [this] {
         ++m_textVersion;
         m_timer->start();
@@ -126,7 +147,12 @@ LiveChecks::~LiveChecks()
 
 bool LiveChecks::checkPending() const
 {
-    return m_timer->isActive() || m_running;
+    return m_timer->isActive() || checkRunning();
+}
+
+bool LiveChecks::checkRunning() const
+{
+    return m_copyTimer->isActive() || m_running;
 }
 
 void LiveChecks::setChecker(Checker checker)
@@ -136,6 +162,8 @@ void LiveChecks::setChecker(Checker checker)
 
 void LiveChecks::stopRunningCheck()
 {
+    m_copyTimer->stop();
+    m_copy = QByteArray();
     if (!m_running)
         return;
     m_running->future().cancel();
@@ -157,12 +185,25 @@ void LiveChecks::startCheck()
 {
     m_timer->stop();
     stopRunningCheck();
-    if (!m_editor)
+    m_copyVersion = m_textVersion;
+    copyMore();
+}
+
+void LiveChecks::copyMore()
+{
+    // A change to the text has started the pause for a newer check.
+    if (!m_editor || m_copyVersion != m_textVersion) {
+        m_copy = QByteArray();
         return;
+    }
+    if (!copyDocumentPart(*m_editor, m_copy, kCopyBytesPerTurn)) {
+        m_copyTimer->start();
+        return;
+    }
     auto promise = std::make_shared<QPromise<CheckResult>>();
     auto *watcher = new QFutureWatcher<CheckResult>(this);
     m_running = watcher;
-    const quint64 version = m_textVersion;
+    const quint64 version = m_copyVersion;
     connect(watcher, &QFutureWatcherBase::finished, this, [this, watcher, version] {
         m_running = nullptr;
         watcher->deleteLater();
@@ -173,7 +214,7 @@ void LiveChecks::startCheck()
     });
     watcher->setFuture(promise->future());
     promise->start();
-    checkThreads()->start([promise, bytes = documentCopy(*m_editor), utf8 = m_editor->isUtf8(),
+    checkThreads()->start([promise, bytes = std::exchange(m_copy, QByteArray()), utf8 = m_editor->isUtf8(),
                            checker = m_checker]() mutable {
         if (!promise->isCanceled()) {
             const QString text = decode(bytes, utf8);

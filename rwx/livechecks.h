@@ -1,14 +1,15 @@
 #pragma once
 // Live structure checks of an RWX script in a QsciScintilla editor. After
-// every change to the text a single-shot timer waits for a pause in typing,
-// then the checker runs once over a copy of the whole text on a worker
-// thread, and its findings are drawn as squiggles (dimmer ones for unknown
-// keywords) if the text is still the one it read; a newer pause stops an
-// older check. At most MaxMarks marks are drawn, the first in the text;
-// resting the mouse on a mark shows its message as a tooltip, the first
-// mark's also says how many more there are. Attaching also gives the editor
-// RWX highlighting and a line-number margin sized to the line count. Nothing
-// here changes the text or its undo history.
+// every change to the text a single-shot timer waits for a pause in typing;
+// then the text is copied, a few megabytes per turn of the event loop, and
+// the checker runs once over the copy on a worker thread. Its findings are
+// drawn as squiggles (dimmer ones for unknown keywords) if the text is still
+// the one it read; a newer pause stops an older check. At most MaxMarks
+// marks are drawn, the first in the text; resting the mouse on a mark shows
+// its message as a tooltip, and the first mark's also says how many more
+// there are. Attaching also gives the editor RWX highlighting and a
+// line-number margin sized to the line count. Nothing here changes the text
+// or its undo history.
 #include "rwx/checker.h"
 
 #include <QList>
@@ -67,8 +68,8 @@ public:
     void checkNow();
     // Whether a check is waiting for the pause to end or running.
     bool checkPending() const;
-    // Whether a check is running on the worker thread.
-    bool checkRunning() const { return m_running != nullptr; }
+    // Whether a check is copying the text or running on the worker thread.
+    bool checkRunning() const;
     // Checks whose marks were drawn so far.
     int checkCount() const { return m_checkCount; }
 
@@ -96,6 +97,7 @@ protected:
 
 private:
     void startCheck();
+    void copyMore();
     void stopRunningCheck();
     void drawMarks(const CheckResult &result);
     void applyPalette();
@@ -105,6 +107,9 @@ private:
     QPointer<QsciScintilla> m_editor;
     RwxLexer *m_lexer = nullptr;
     QTimer *m_timer = nullptr;
+    QTimer *m_copyTimer = nullptr; // the next part of the copy of the text
+    QByteArray m_copy;
+    quint64 m_copyVersion = 0;
     Checker m_checker;
     QFutureWatcher<CheckResult> *m_running = nullptr; // the check on the worker thread
     quint64 m_textVersion = 0;                        // counts the changes to the text
