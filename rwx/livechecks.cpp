@@ -240,7 +240,7 @@ void LiveChecks::drawMarks(const CheckResult &result)
     m_marks.reserve(findings.size());
     // The checker counts UTF-16 units; the editor stores bytes and converts
     // with its own document (a stray byte that is not UTF-8 is one unit, as
-    // in the text read above; an 8-bit document has one byte per unit).
+    // in the text the check read; an 8-bit document has one byte per unit).
     // Findings come in order of line and column, so within a line each
     // conversion carries on from the previous finding: linear in the length
     // of the text.

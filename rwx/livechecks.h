@@ -5,13 +5,14 @@
 // the checker runs once over the copy on a worker thread. Its findings are
 // drawn as squiggles (dimmer ones for unknown keywords) if the text is still
 // the one it read; a newer pause stops an older check. At most MaxMarks
-// marks are drawn, the first in the text; resting the mouse on a mark shows
-// its message as a tooltip, and the first mark's also says how many more
-// there are. Attaching also gives the editor RWX highlighting and a
+// marks are drawn, the first ones in the text; resting the mouse on a mark
+// shows its message as a tooltip, and the first mark's also says how many
+// more there are. Attaching also gives the editor RWX highlighting and a
 // line-number margin sized to the line count. Nothing here changes the text
 // or its undo history.
 #include "rwx/checker.h"
 
+#include <QByteArray>
 #include <QList>
 #include <QObject>
 #include <QPointer>
