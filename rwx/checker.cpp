@@ -59,17 +59,22 @@ inline bool isBlank(char16_t c)
     return c == u' ' || c == u'\t' || c == u'\v' || c == u'\f';
 }
 
+// The lines between two questions whether to stop.
+constexpr int kLinesPerStopQuestion = 4096;
+
 class Checker {
 public:
-    explicit Checker(QStringView text) : m_text(text) {}
+    Checker(QStringView text, const CheckLimits &limits) : m_text(text), m_limits(limits) {}
 
-    QList<Finding> run()
+    CheckResult run()
     {
         const char16_t *p = m_text.utf16();
         const qsizetype n = m_text.size();
         qsizetype pos = 0;
         int line = 0;
         for (;;) {
+            if (line % kLinesPerStopQuestion == 0 && m_limits.stop && m_limits.stop())
+                return CheckResult{{}, 0, true};
             qsizetype eol = pos;
             while (eol < n && p[eol] != u'\n' && p[eol] != u'\r')
                 ++eol;
@@ -82,23 +87,59 @@ public:
             ++line;
         }
         for (const Open &o : m_stack)
-            add(o.line, o.column, o.length, QStringLiteral("%1 without %2")
-                .arg(QLatin1StringView(beginName(o.block)), QLatin1StringView(endName(o.block))));
-        if (!m_sawKeyword) {
-            m_findings.removeIf([](const Finding &f) { return f.severity == Severity::Warning; });
-        }
-        std::stable_sort(m_findings.begin(), m_findings.end(), [](const Finding &a, const Finding &b) {
-            return a.line != b.line ? a.line < b.line : a.column < b.column;
-        });
-        return std::move(m_findings);
+            addUnclosed(o);
+        // Without a single keyword the text is no script: its words are not
+        // worth a warning, and without keywords there are no structural faults.
+        if (!m_sawKeyword)
+            return CheckResult{};
+        keepFirst(m_limits.keep);
+        return CheckResult{std::move(m_findings), m_total, false};
     }
 
 private:
-    void add(int line, qsizetype column, qsizetype length, QString message,
+    // Records a finding. The message is made only for a finding that may be
+    // among the first `keep`: findings come mostly in order of position, so
+    // once that many are kept the later ones are counted and nothing more.
+    template <typename MakeMessage>
+    void add(int line, qsizetype column, qsizetype length, MakeMessage &&message,
              Severity severity = Severity::Error)
     {
+        ++m_total;
+        if (m_limits.keep <= 0 || (m_trimmed && !before(line, int(column), m_lastLine, m_lastColumn)))
+            return;
         m_findings.append(Finding{line, int(column), int(std::max<qsizetype>(length, 1)), severity,
-                                  std::move(message)});
+                                  QString(message())});
+        // Room for as many again before trimming keeps the trims rare.
+        if (m_findings.size() >= m_limits.keep && m_findings.size() - m_limits.keep >= m_limits.keep)
+            keepFirst(m_limits.keep);
+    }
+
+    void addUnclosed(const Open &o)
+    {
+        add(o.line, o.column, o.length, [&] {
+            return QStringLiteral("%1 without %2")
+                .arg(QLatin1StringView(beginName(o.block)), QLatin1StringView(endName(o.block)));
+        });
+    }
+
+    static bool before(int line, int column, int otherLine, int otherColumn)
+    {
+        return line != otherLine ? line < otherLine : column < otherColumn;
+    }
+
+    // Orders the findings by position (those at the same place in the order
+    // they were found) and drops all but the first `keep`.
+    void keepFirst(qsizetype keep)
+    {
+        std::stable_sort(m_findings.begin(), m_findings.end(), [](const Finding &a, const Finding &b) {
+            return before(a.line, a.column, b.line, b.column);
+        });
+        if (m_findings.size() <= keep)
+            return;
+        m_findings.resize(keep);
+        m_trimmed = true;
+        m_lastLine = m_findings.back().line;
+        m_lastColumn = m_findings.back().column;
     }
 
     void checkLine(int line, QStringView text, qsizetype i)
@@ -143,10 +184,10 @@ private:
         m_sawKeyword = m_sawKeyword || kw.kind != Kind::Unknown;
         switch (kw.kind) {
         case Kind::Unknown:
-            add(line, head.start, head.size,
-                isNumber(name) ? QStringLiteral("a number where a keyword belongs")
-                               : QStringLiteral("unknown keyword \"%1\"").arg(name),
-                Severity::Warning);
+            add(line, head.start, head.size, [&] {
+                return isNumber(name) ? QStringLiteral("a number where a keyword belongs")
+                                      : QStringLiteral("unknown keyword \"%1\"").arg(name);
+            }, Severity::Warning);
             return;
         case Kind::Begin:
             begin(line, text, kw);
@@ -168,10 +209,10 @@ private:
         case Kind::ProtoInstance:
             if (m_tokens.size() < 2) {
                 add(line, head.start, head.size,
-                    QStringLiteral("%1 without a proto name").arg(QLatin1StringView(kw.name)));
+                    [&] { return QStringLiteral("%1 without a proto name").arg(QLatin1StringView(kw.name)); });
             } else if (!m_protos.contains(word(text, m_tokens[1]).toString().toLower())) {
                 add(line, m_tokens[1].start, m_tokens[1].size,
-                    QStringLiteral("%1 of an undefined proto").arg(QLatin1StringView(kw.name)));
+                    [&] { return QStringLiteral("%1 of an undefined proto").arg(QLatin1StringView(kw.name)); });
             }
             return;
         case Kind::Texture:
@@ -186,11 +227,11 @@ private:
         const Token &head = m_tokens.front();
         if (kw.block == Block::Proto) {
             if (m_openCount[int(Block::Proto)] > 0)
-                add(line, head.start, head.size, QStringLiteral("ProtoBegin inside another proto"));
+                add(line, head.start, head.size, [] { return QStringLiteral("ProtoBegin inside another proto"); });
             else if (m_openCount[int(Block::Clump)] > 0)
-                add(line, head.start, head.size, QStringLiteral("ProtoBegin inside a clump"));
+                add(line, head.start, head.size, [] { return QStringLiteral("ProtoBegin inside a clump"); });
             if (m_tokens.size() < 2)
-                add(line, head.start, head.size, QStringLiteral("ProtoBegin without a proto name"));
+                add(line, head.start, head.size, [] { return QStringLiteral("ProtoBegin without a proto name"); });
             else
                 m_protos.insert(word(text, m_tokens[1]).toString().toLower());
         }
@@ -212,16 +253,15 @@ private:
     void end(int line, const Token &head, const Keyword &kw)
     {
         if (m_openCount[int(kw.block)] == 0) {
-            add(line, head.start, head.size,
-                QStringLiteral("%1 without %2")
-                    .arg(QLatin1StringView(endName(kw.block)), QLatin1StringView(beginName(kw.block))));
+            add(line, head.start, head.size, [&] {
+                return QStringLiteral("%1 without %2")
+                    .arg(QLatin1StringView(endName(kw.block)), QLatin1StringView(beginName(kw.block)));
+            });
             return;
         }
         // Blocks left open inside this one were never closed.
         while (m_stack.back().block != kw.block) {
-            const Open &o = m_stack.back();
-            add(o.line, o.column, o.length, QStringLiteral("%1 without %2")
-                .arg(QLatin1StringView(beginName(o.block)), QLatin1StringView(endName(o.block))));
+            addUnclosed(m_stack.back());
             pop();
         }
         pop();
@@ -234,13 +274,14 @@ private:
         qint64 declared = -1;
         if (kw.kind == Kind::Polygon) {
             if (m_tokens.size() < 2 || equalsLower(word(text, m_tokens[1]), "tag")) {
-                add(line, head.start, head.size, QStringLiteral("%1 without a vertex count")
-                    .arg(QLatin1StringView(kw.name)));
+                add(line, head.start, head.size, [&] {
+                    return QStringLiteral("%1 without a vertex count").arg(QLatin1StringView(kw.name));
+                });
                 return;
             }
             if (!parseWhole(word(text, m_tokens[1]), declared) || declared < 0) {
                 add(line, m_tokens[1].start, m_tokens[1].size,
-                    QStringLiteral("\"%1\" is not a vertex count").arg(word(text, m_tokens[1])));
+                    [&] { return QStringLiteral("\"%1\" is not a vertex count").arg(word(text, m_tokens[1])); });
                 declared = -1;
             }
             first = 2;
@@ -255,15 +296,17 @@ private:
         if (expected >= 0 && listed != expected) {
             const Token &end = listed > 0 ? m_tokens[last - 1] : (first > 1 ? m_tokens[1] : head);
             const qsizetype span = end.start + end.size - head.start;
+            const QString vertices = listed == 1 ? QStringLiteral("vertex") : QStringLiteral("vertices");
             if (kw.kind == Kind::Polygon)
-                add(line, head.start, span, QStringLiteral("%1 %2 lists %3 %4")
-                    .arg(QLatin1StringView(kw.name)).arg(expected).arg(listed)
-                    .arg(listed == 1 ? QStringLiteral("vertex") : QStringLiteral("vertices")));
+                add(line, head.start, span, [&] {
+                    return QStringLiteral("%1 %2 lists %3 %4")
+                        .arg(QLatin1StringView(kw.name)).arg(expected).arg(listed).arg(vertices);
+                });
             else
-                add(line, head.start, span, QStringLiteral("%1 lists %2 %3, not %4")
-                    .arg(QLatin1StringView(kw.name)).arg(listed)
-                    .arg(listed == 1 ? QStringLiteral("vertex") : QStringLiteral("vertices"))
-                    .arg(expected));
+                add(line, head.start, span, [&] {
+                    return QStringLiteral("%1 lists %2 %3, not %4")
+                        .arg(QLatin1StringView(kw.name)).arg(listed).arg(vertices).arg(expected);
+                });
         }
 
         const int count = m_scope >= 0 ? m_stack[m_scope].vertices : m_looseVertices;
@@ -274,19 +317,26 @@ private:
             qint64 index = 0;
             if (!parseWhole(w, index)) {
                 add(line, m_tokens[t].start, m_tokens[t].size,
-                    QStringLiteral("\"%1\" is not a vertex number").arg(w));
+                    [&] { return QStringLiteral("\"%1\" is not a vertex number").arg(w); });
             } else if (index < 1 || index > count) {
-                add(line, m_tokens[t].start, m_tokens[t].size,
-                    QStringLiteral("vertex %1 does not exist %2 (%3 %4)")
+                add(line, m_tokens[t].start, m_tokens[t].size, [&] {
+                    return QStringLiteral("vertex %1 does not exist %2 (%3 %4)")
                         .arg(index == kHuge || index == -kHuge ? w.toString() : QString::number(index))
                         .arg(QLatin1StringView(where))
-                        .arg(count).arg(count == 1 ? QStringLiteral("vertex") : QStringLiteral("vertices")));
+                        .arg(count).arg(count == 1 ? QStringLiteral("vertex") : QStringLiteral("vertices"));
+                });
             }
         }
     }
 
     QStringView m_text;
+    const CheckLimits &m_limits;
     QList<Finding> m_findings;
+    qsizetype m_total = 0;
+    // Once findings were dropped, only one before the last kept can still be kept.
+    bool m_trimmed = false;
+    int m_lastLine = 0;
+    int m_lastColumn = 0;
     QVarLengthArray<Token, 40> m_tokens;
     QList<Open> m_stack;
     std::array<int, BlockCount> m_openCount{};
@@ -300,7 +350,12 @@ private:
 
 QList<Finding> checkScript(QStringView text)
 {
-    return Checker(text).run();
+    return Checker(text, CheckLimits{}).run().findings;
+}
+
+CheckResult checkScript(QStringView text, const CheckLimits &limits)
+{
+    return Checker(text, limits).run();
 }
 
 } // namespace rwx

@@ -6,6 +6,9 @@
 #include <QString>
 #include <QStringView>
 
+#include <functional>
+#include <limits>
+
 namespace rwx {
 
 enum class Severity {
@@ -25,7 +28,25 @@ struct Finding {
 
 // All findings, ordered by line and column. Linear in the length of the text.
 // A text without a single RWX statement (not a script at all) yields no
-// unknown-keyword warnings, only structural findings.
+// findings.
 QList<Finding> checkScript(QStringView text);
+
+// How much of its work a check hands back.
+struct CheckLimits {
+    // Findings kept, with their messages: the first ones in order of line
+    // and column. The others are only counted, so the memory a check takes
+    // stays bounded by the text's size, however many faults it holds.
+    qsizetype keep = std::numeric_limits<qsizetype>::max();
+    // Asked now and then; a check told to stop returns at once, cancelled.
+    std::function<bool()> stop;
+};
+
+struct CheckResult {
+    QList<Finding> findings; // the first `keep`, ordered by line and column
+    qsizetype total = 0;     // all findings, those left out included
+    bool cancelled = false;  // stopped before the end: no findings at all
+};
+
+CheckResult checkScript(QStringView text, const CheckLimits &limits);
 
 } // namespace rwx

@@ -4,18 +4,94 @@
 
 #include <Qsci/qsciscintilla.h>
 
+#include <QCoreApplication>
 #include <QEvent>
+#include <QFutureWatcher>
 #include <QPalette>
+#include <QPromise>
+#include <QThreadPool>
 #include <QTimer>
 #include <QToolTip>
 
 #include <algorithm>
+#include <limits>
+#include <memory>
+#include <utility>
 
 namespace rwx {
 
 using Sci = QsciScintillaBase;
 
-LiveChecks::LiveChecks(QsciScintilla *editor) : QObject(editor), m_editor(editor)
+namespace {
+
+// One worker thread for the checks of every editor: a stopped check still
+// finishing does not run beside the next one.
+QThreadPool *checkThreads()
+{
+    static QPointer<QThreadPool> pool;
+    if (!pool) {
+        // A child of the application, which waits for it when it ends.
+        pool = new QThreadPool(QCoreApplication::instance());
+        pool->setObjectName(QStringLiteral("rwxChecks"));
+        pool->setMaxThreadCount(1);
+    }
+    return pool;
+}
+
+// The bytes copied from the editor in one turn of the event loop, so that
+// the copy of a large script never holds the window up for long.
+constexpr long kCopyBytesPerTurn = 4 * 1024 * 1024;
+
+// Appends up to `most` more of the editor's bytes to `bytes`; true once all
+// are there. The editor keeps its bytes in two parts, either side of a gap;
+// a part is never read across the gap, which would move the text inside the
+// editor. The text must not change between calls.
+bool copyDocumentPart(const QsciScintilla &ed, QByteArray &bytes, long most)
+{
+    static_assert(sizeof(long) == sizeof(const char *), "SendScintilla answers pointers as long");
+    const long length = ed.SendScintilla(Sci::SCI_GETLENGTH);
+    const long gap = std::clamp(ed.SendScintilla(Sci::SCI_GETGAPPOSITION), 0L, length);
+    const long from = long(bytes.size());
+    if (from >= length)
+        return true;
+    const long count = std::min((from < gap ? gap : length) - from, most);
+    if (bytes.capacity() < length)
+        bytes.reserve(length);
+    bytes.append(reinterpret_cast<const char *>(
+                     ed.SendScintilla(Sci::SCI_GETRANGEPOINTER, static_cast<unsigned long>(from), count)),
+                 count);
+    return bytes.size() >= length;
+}
+
+QByteArray documentCopy(const QsciScintilla &ed)
+{
+    QByteArray bytes;
+    while (!copyDocumentPart(ed, bytes, std::numeric_limits<long>::max())) {
+    }
+    return bytes;
+}
+
+// The text as the editor's text() gives it: a byte that is not UTF-8 is one
+// unit of its own, and an 8-bit document has one unit per byte.
+QString decode(const QByteArray &bytes, bool utf8)
+{
+    return utf8 ? QString::fromUtf8(bytes) : QString::fromLatin1(bytes);
+}
+
+// 31998 as "31 998".
+QString groupedDigits(qsizetype n)
+{
+    QString digits = QString::number(n);
+    for (qsizetype i = digits.size() - 3; i > 0; i -= 3)
+        digits.insert(i, u' ');
+    return digits;
+}
+
+} // namespace
+
+LiveChecks::LiveChecks(QsciScintilla *editor)
+    : QObject(editor), m_editor(editor),
+      m_checker([](QStringView text, const CheckLimits &limits) { return checkScript(text, limits); })
 {
     setObjectName(QStringLiteral("liveChecks"));
     m_lexer = new RwxLexer(editor);
@@ -39,8 +115,15 @@ LiveChecks::LiveChecks(QsciScintilla *editor) : QObject(editor), m_editor(editor
     m_timer = new QTimer(this);
     m_timer->setSingleShot(true);
     m_timer->setInterval(DefaultPauseMs);
-    connect(m_timer, &QTimer::timeout, this, &LiveChecks::checkNow);
-    connect(editor, &QsciScintilla::textChanged, m_timer, qOverload<>(&QTimer::start));
+    connect(m_timer, &QTimer::timeout, this, &LiveChecks::startCheck);
+    m_copyTimer = new QTimer(this);
+    m_copyTimer->setSingleShot(true);
+    m_copyTimer->setInterval(0);
+    connect(m_copyTimer, &QTimer::timeout, this, &LiveChecks::copyMore);
+    connect(editor, &QsciScintilla::textChanged, this, [this] {
+        ++m_textVersion;
+        m_timer->start();
+    });
     connect(editor, &QsciScintilla::linesChanged, this, &LiveChecks::updateMargin);
     editor->installEventFilter(this);
     m_timer->start();
@@ -56,26 +139,108 @@ void LiveChecks::setPause(int ms)
     m_timer->setInterval(std::max(0, ms));
 }
 
+LiveChecks::~LiveChecks()
+{
+    // The worker finishes on its own copy of the text and tells no one.
+    stopRunningCheck();
+}
+
 bool LiveChecks::checkPending() const
 {
-    return m_timer->isActive();
+    return m_timer->isActive() || checkRunning();
+}
+
+bool LiveChecks::checkRunning() const
+{
+    return m_copyTimer->isActive() || m_running;
+}
+
+void LiveChecks::setChecker(Checker checker)
+{
+    m_checker = std::move(checker);
+}
+
+void LiveChecks::stopRunningCheck()
+{
+    m_copyTimer->stop();
+    m_copy = QByteArray();
+    if (!m_running)
+        return;
+    m_running->future().cancel();
+    delete m_running; // its result, if any, is never delivered
+    m_running = nullptr;
 }
 
 void LiveChecks::checkNow()
 {
     m_timer->stop();
+    stopRunningCheck();
     if (!m_editor)
         return;
+    const QString text = decode(documentCopy(*m_editor), m_editor->isUtf8());
+    drawMarks(m_checker(text, CheckLimits{MaxMarks, {}}));
+}
+
+void LiveChecks::startCheck()
+{
+    m_timer->stop();
+    stopRunningCheck();
+    m_copyVersion = m_textVersion;
+    copyMore();
+}
+
+void LiveChecks::copyMore()
+{
+    // A change to the text has started the pause for a newer check.
+    if (!m_editor || m_copyVersion != m_textVersion) {
+        m_copy = QByteArray();
+        return;
+    }
+    if (!copyDocumentPart(*m_editor, m_copy, kCopyBytesPerTurn)) {
+        m_copyTimer->start();
+        return;
+    }
+    auto promise = std::make_shared<QPromise<CheckResult>>();
+    auto *watcher = new QFutureWatcher<CheckResult>(this);
+    m_running = watcher;
+    const quint64 version = m_copyVersion;
+    connect(watcher, &QFutureWatcherBase::finished, this, [this, watcher, version] {
+        m_running = nullptr;
+        watcher->deleteLater();
+        // Marks for a text that has changed since would be drawn at the wrong
+        // places; the change has started the pause for a newer check.
+        if (version == m_textVersion && watcher->future().resultCount() > 0)
+            drawMarks(watcher->future().result());
+    });
+    watcher->setFuture(promise->future());
+    promise->start();
+    checkThreads()->start([promise, bytes = std::exchange(m_copy, QByteArray()), utf8 = m_editor->isUtf8(),
+                           checker = m_checker]() mutable {
+        if (!promise->isCanceled()) {
+            const QString text = decode(bytes, utf8);
+            bytes = QByteArray();
+            CheckResult result = checker(text, CheckLimits{MaxMarks, [&promise] { return promise->isCanceled(); }});
+            if (!result.cancelled)
+                promise->addResult(std::move(result));
+        }
+        promise->finish();
+    });
+}
+
+void LiveChecks::drawMarks(const CheckResult &result)
+{
     QsciScintilla *ed = m_editor;
-    const QString text = ed->text();
-    const QList<Finding> findings = checkScript(text);
+    if (!ed)
+        return;
+    const QList<Finding> &findings = result.findings;
     const long docLength = ed->SendScintilla(Sci::SCI_GETLENGTH);
 
     m_marks.clear();
+    m_findingCount = result.total;
     m_marks.reserve(findings.size());
     // The checker counts UTF-16 units; the editor stores bytes and converts
     // with its own document (a stray byte that is not UTF-8 is one unit, as
-    // in the text read above; an 8-bit document has one byte per unit).
+    // in the text the check read; an 8-bit document has one byte per unit).
     // Findings come in order of line and column, so within a line each
     // conversion carries on from the previous finding: linear in the length
     // of the text.
@@ -134,13 +299,19 @@ QString LiveChecks::messageAt(int position) const
     auto it = std::upper_bound(m_marks.cbegin(), m_marks.cend(), position,
                                [](int pos, const Mark &m) { return pos < m.start; });
     QStringList messages;
+    bool firstMark = false;
     while (it != m_marks.cbegin()) {
         --it;
         if (it->start < lineStart)
             break;
-        if (position < it->end)
+        if (position < it->end) {
             messages.prepend(it->message);
+            firstMark = firstMark || it == m_marks.cbegin();
+        }
     }
+    // The first mark also tells of the findings left without one.
+    if (firstMark && m_findingCount > m_marks.size())
+        messages << QStringLiteral("and %1 more").arg(groupedDigits(m_findingCount - m_marks.size()));
     return messages.join(u'\n');
 }
 

@@ -1,20 +1,29 @@
 #pragma once
 // Live structure checks of an RWX script in a QsciScintilla editor. After
-// every change to the text a single-shot timer waits for a pause in typing,
-// then the checker runs once over the whole text and its findings are drawn
-// as squiggles (dimmer ones for unknown keywords); resting the mouse on a
-// mark shows its message as a tooltip. Attaching also gives the editor RWX
-// highlighting and a line-number margin sized to the line count. Nothing
-// here changes the text or its undo history.
+// every change to the text a single-shot timer waits for a pause in typing;
+// then the text is copied, a few megabytes per turn of the event loop, and
+// the checker runs once over the copy on a worker thread. Its findings are
+// drawn as squiggles (dimmer ones for unknown keywords) if the text is still
+// the one it read; a newer pause stops an older check. At most MaxMarks
+// marks are drawn, the first ones in the text; resting the mouse on a mark
+// shows its message as a tooltip, and the first mark's also says how many
+// more there are. Attaching also gives the editor RWX highlighting and a
+// line-number margin sized to the line count. Nothing here changes the text
+// or its undo history.
 #include "rwx/checker.h"
 
+#include <QByteArray>
 #include <QList>
 #include <QObject>
 #include <QPointer>
 #include <QString>
 
 #include <Qsci/qsciscintilla.h>
+
+#include <functional>
+
 class QTimer;
+template <typename T> class QFutureWatcher;
 
 namespace rwx {
 
@@ -33,10 +42,16 @@ public:
 
     static constexpr int DefaultPauseMs = 500;
     static constexpr int DwellMs = 400;
+    static constexpr int MaxMarks = 1000;
+
+    // The check run over the text. The worker thread calls it on its own
+    // copy of the text; it must honour limits.stop to be stopped early.
+    using Checker = std::function<CheckResult(QStringView text, const CheckLimits &limits)>;
 
     // Use attachLiveChecks(); the object is a child of the editor and lives as
     // long as it does.
     explicit LiveChecks(QsciScintilla *editor);
+    ~LiveChecks() override;
 
     QsciScintilla *editor() const { return m_editor; }
     RwxLexer *lexer() const { return m_lexer; }
@@ -50,15 +65,22 @@ public:
     int pause() const;
     void setPause(int ms);
 
-    // Runs the check at once (and cancels a pending one).
+    // Runs the check at once on this thread, and stops a pending or running one.
     void checkNow();
-    // Whether a check is waiting for the pause to end.
+    // Whether a check is waiting for the pause to end or running.
     bool checkPending() const;
-    // Checks run so far.
+    // Whether a check is copying the text or running on the worker thread.
+    bool checkRunning() const;
+    // Checks whose marks were drawn so far.
     int checkCount() const { return m_checkCount; }
+
+    // Replaces the check run over the text (the structure checker by default).
+    void setChecker(Checker checker);
 
     // The marks drawn by the last check, in order of position.
     const QList<Mark> &marks() const { return m_marks; }
+    // All findings of the last check, those without a mark included.
+    qsizetype findingCount() const { return m_findingCount; }
     // The messages of the marks covering a byte position, one per line;
     // empty when there is none. This is the tooltip text.
     QString messageAt(int position) const;
@@ -75,6 +97,10 @@ protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
+    void startCheck();
+    void copyMore();
+    void stopRunningCheck();
+    void drawMarks(const CheckResult &result);
     void applyPalette();
     void updateMargin();
     void showTooltip(int position, int x, int y);
@@ -82,7 +108,14 @@ private:
     QPointer<QsciScintilla> m_editor;
     RwxLexer *m_lexer = nullptr;
     QTimer *m_timer = nullptr;
+    QTimer *m_copyTimer = nullptr; // the next part of the copy of the text
+    QByteArray m_copy;
+    quint64 m_copyVersion = 0;
+    Checker m_checker;
+    QFutureWatcher<CheckResult> *m_running = nullptr; // the check on the worker thread
+    quint64 m_textVersion = 0;                        // counts the changes to the text
     QList<Mark> m_marks;
+    qsizetype m_findingCount = 0;
     int m_errorIndicator = -1;
     int m_warningIndicator = -1;
     int m_marginDigits = 0;

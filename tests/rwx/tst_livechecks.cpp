@@ -1,5 +1,6 @@
 // RWX support attached to a bare QsciScintilla: marks at the right bytes,
-// tooltips, the pause before a check, line numbers, and a text and undo
+// tooltips, the pause before a check, checks on the worker thread drawn only
+// for the text they read, the cap on marks, line numbers, and a text and undo
 // history left exactly as they were.
 #include "rwx/lexer.h"
 #include "rwx/livechecks.h"
@@ -9,9 +10,12 @@
 #include <Qsci/qsciscintilla.h>
 
 #include <QApplication>
+#include <QSemaphore>
 #include <QTextDocument>
 #include <QTimer>
 #include <QToolTip>
+
+#include <atomic>
 
 using rwx::LiveChecks;
 
@@ -62,6 +66,39 @@ QString fresh(QsciScintilla &ed, const QString &text)
     return text;
 }
 
+// A check that waits on the worker thread until the test lets it go. It
+// outlives the test that made it, and a test that fails opens the gate for
+// good, so that no check is left waiting.
+struct GatedChecker : std::enable_shared_from_this<GatedChecker> {
+    std::atomic<int> entered{0}; // checks started
+    std::atomic<int> stopped{0}; // checks told to stop
+    QSemaphore go;               // lets one check run
+    QSemaphore left;             // a check has ended
+
+    static std::shared_ptr<GatedChecker> make() { return std::make_shared<GatedChecker>(); }
+    LiveChecks::Checker checker()
+    {
+        return [self = shared_from_this()](QStringView text, const rwx::CheckLimits &limits) {
+            ++self->entered;
+            self->go.acquire();
+            rwx::CheckResult result = rwx::checkScript(text, limits);
+            self->stopped += result.cancelled;
+            self->left.release();
+            return result;
+        };
+    }
+    // Lets the check held at the gate run to its end.
+    bool runOne()
+    {
+        go.release();
+        return left.tryAcquire(1, 30000);
+    }
+    auto openOnExit()
+    {
+        return qScopeGuard([this] { go.release(1000); });
+    }
+};
+
 } // namespace
 
 class TestLiveChecks : public QObject {
@@ -74,6 +111,9 @@ private slots:
     void tooltip();
     void textAndUndoUntouched();
     void onePausedCheck();
+    void editDuringCheck();
+    void marksCapped();
+    void destroyedWhileChecking();
     void lineNumberMargin();
     void followsPalette();
     void attachOnce();
@@ -274,6 +314,91 @@ void TestLiveChecks::onePausedCheck()
     QTRY_COMPARE(support->checkCount(), 3);
     QCOMPARE(support->marks().size(), 21);
     QVERIFY(!support->checkPending());
+}
+
+void TestLiveChecks::editDuringCheck()
+{
+    QsciScintilla ed;
+    ed.setUtf8(true);
+    LiveChecks *support = rwx::attachLiveChecks(&ed);
+    const auto gate = GatedChecker::make();
+    const auto opened = gate->openOnExit();
+    support->setChecker(gate->checker());
+    QSignalSpy checked(support, &LiveChecks::checked);
+    const QByteArray script("ModelBegin\nClumpBegin\nVertex 0 0 0\nTriangle 1 1 7\nClumpEnd\nModelEnd\n");
+    fresh(ed, QString::fromUtf8(script));
+    support->setPause(0);
+    QTRY_COMPARE(gate->entered.load(), 1);
+    QVERIFY(support->checkRunning());
+
+    // A line typed above the fault while the check reads the old text: its
+    // marks would sit one line too high. They are not drawn.
+    const QByteArray typed("# caf\xC3\xA9\n");
+    support->setPause(60000);
+    ed.insertAt(QString::fromUtf8(typed), 1, 0);
+    QVERIFY(gate->runOne());
+    QTRY_VERIFY(!support->checkRunning());
+    QCOMPARE(checked.size(), 0);
+    QVERIFY(support->marks().isEmpty());
+    QCOMPARE(indicatorRuns(ed, support->errorIndicator()), QStringList());
+    QVERIFY(support->checkPending()); // the pause for the new text runs
+
+    // A newer pause stops the check still running and draws its own.
+    support->setPause(0);
+    QTRY_COMPARE(gate->entered.load(), 2);
+    ed.insertAt(QString::fromUtf8(typed), 1, 0);
+    QTRY_VERIFY(!support->findChild<QTimer *>()->isActive());
+    QVERIFY(gate->runOne());
+    QTRY_COMPARE(gate->entered.load(), 3);
+    QVERIFY(gate->runOne());
+    QTRY_COMPARE(checked.size(), 1);
+    QCOMPARE(gate->stopped.load(), 1);
+    const QByteArray now = ed.text().toUtf8();
+    const int at7 = int(now.indexOf(" 7\n")) + 1;
+    QCOMPARE(now, QByteArray(script).insert(11, typed + typed));
+    QCOMPARE(support->marks().size(), 1);
+    QCOMPARE(support->marks()[0].start, at7);
+    QCOMPARE(indicatorRuns(ed, support->errorIndicator()), QStringList{QStringLiteral("%1-%2").arg(at7).arg(at7 + 1)});
+    QVERIFY(!support->checkPending());
+}
+
+void TestLiveChecks::marksCapped()
+{
+    QsciScintilla ed;
+    LiveChecks *support = rwx::attachLiveChecks(&ed);
+    // Three faults a line, and the first mark at the top, found last.
+    const int faces = 11000;
+    fresh(ed, QStringLiteral("ModelBegin\n") + QStringLiteral("Triangle 1 2 3\n").repeated(faces));
+    support->checkNow();
+    const QList<LiveChecks::Mark> &marks = support->marks();
+    QCOMPARE(marks.size(), LiveChecks::MaxMarks);
+    QCOMPARE(support->findingCount(), 3 * faces + 1);
+    QCOMPARE(support->messageAt(0), QStringLiteral("ModelBegin without ModelEnd\nand 32 001 more"));
+    QCOMPARE(support->messageAt(marks[1].start), QStringLiteral("vertex 1 does not exist in this script (0 vertices)"));
+    // The last mark drawn is the 999th fault, the third of the 333rd face; nothing after it.
+    const QStringList runs = indicatorRuns(ed, support->errorIndicator());
+    QCOMPARE(runs.size(), LiveChecks::MaxMarks);
+    const int lineLength = 15;
+    const int last = 11 + 332 * lineLength + 13;
+    QCOMPARE(marks.last().start, last);
+    QCOMPARE(runs.last(), QStringLiteral("%1-%2").arg(last).arg(last + 1));
+}
+
+void TestLiveChecks::destroyedWhileChecking()
+{
+    const auto gate = GatedChecker::make();
+    const auto opened = gate->openOnExit();
+    auto *ed = new QsciScintilla;
+    LiveChecks *support = rwx::attachLiveChecks(ed);
+    support->setChecker(gate->checker());
+    ed->setText(QStringLiteral("ModelBegin\nFoo\n").repeated(10000));
+    support->setPause(0);
+    QTRY_COMPARE(gate->entered.load(), 1);
+    delete ed;
+    // The check reads its own copy of the text and is told to stop.
+    QVERIFY(gate->runOne());
+    QCOMPARE(gate->stopped.load(), 1);
+    QCoreApplication::processEvents();
 }
 
 void TestLiveChecks::lineNumberMargin()

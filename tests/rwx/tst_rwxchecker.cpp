@@ -68,6 +68,7 @@ private slots:
     void snippets_data();
     void snippets();
     void lineBreaksKeepPositions();
+    void firstFindingsOfMany();
 };
 
 void TestRwxChecker::scriptsAreClean_data()
@@ -261,6 +262,13 @@ void TestRwxChecker::snippets()
     QFETCH(QString, text);
     QFETCH(QStringList, expected);
     QCOMPARE(describe(rwx::checkScript(text)), expected);
+    // Keeping a few gives the first ones and counts them all.
+    for (qsizetype keep = 0; keep <= expected.size(); ++keep) {
+        const rwx::CheckResult first = rwx::checkScript(text, {.keep = keep, .stop = {}});
+        QCOMPARE(describe(first.findings), expected.first(keep));
+        QCOMPARE(first.total, expected.size());
+        QVERIFY(!first.cancelled);
+    }
 }
 
 void TestRwxChecker::lineBreaksKeepPositions()
@@ -271,6 +279,33 @@ void TestRwxChecker::lineBreaksKeepPositions()
              (QStringList{"1:0:1:W:unknown keyword \"A\"", "2:0:1:W:unknown keyword \"B\"",
                           "3:0:1:W:unknown keyword \"C\"", "5:0:1:W:unknown keyword \"D\"",
                           "7:0:1:W:unknown keyword \"E\""}));
+}
+
+// A script of nothing but faults: the first findings come last (the blocks
+// left open at the top), and a check told to stop gives nothing.
+void TestRwxChecker::firstFindingsOfMany()
+{
+    const int faces = 20000;
+    const QString text = QStringLiteral("ModelBegin\nClumpBegin\n")
+        + QStringLiteral("Triangle 1 2 3\n").repeated(faces) + QStringLiteral("TransformBegin\nClumpEnd\n");
+    const QList<Finding> all = rwx::checkScript(text);
+    QCOMPARE(all.size(), 3 * faces + 2);
+    QCOMPARE(describe(all.first(3)), (QStringList{"0:0:10:E:ModelBegin without ModelEnd",
+                                                  "2:9:1:E:vertex 1 does not exist in this clump (0 vertices)",
+                                                  "2:11:1:E:vertex 2 does not exist in this clump (0 vertices)"}));
+    for (const qsizetype keep : {1, 1000, 3 * faces + 1}) {
+        const rwx::CheckResult first = rwx::checkScript(text, {.keep = keep, .stop = {}});
+        QCOMPARE(first.findings, all.first(keep));
+        QCOMPARE(first.total, all.size());
+    }
+
+    int asked = 0;
+    const rwx::CheckResult stopped = rwx::checkScript(text, {.keep = 10, .stop = [&] { return ++asked == 3; }});
+    QVERIFY(stopped.cancelled);
+    QCOMPARE(asked, 3);
+    QVERIFY(stopped.findings.isEmpty());
+    QCOMPARE(stopped.total, 0);
+    QVERIFY(!rwx::checkScript(text, {.keep = 10, .stop = [] { return false; }}).cancelled);
 }
 
 ORVANE_CORE_TEST_MAIN(TestRwxChecker)
