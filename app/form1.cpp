@@ -2,10 +2,7 @@
 
 #include <QAction>
 #include <QCloseEvent>
-#include <QDir>
-#include <QFile>
 #include <QFileInfo>
-#include <QGuiApplication>
 #include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
@@ -13,24 +10,17 @@
 #include <QMouseEvent>
 #include <QPushButton>
 #include <QScreen>
-#include <QSaveFile>
-#include <QScopedValueRollback>
-#include <QUrl>
 
 #include <algorithm>
 
 #include "app/scripteditor.h"
 #include "app/settings.h"
-#include "app/zipfolder.h"
+#include "app/windowtext.h"
 #include "cleanup/cleanup.h"
 #include "cleanup/commands.h"
 #include "preview/previewwindow.h"
 #include "templates/menubar.h"
 #include "zip/vbzipbas.h"
-
-#include <cerrno>
-#include <new>
-#include <sys/stat.h>
 
 // The icon lives in this library's resources, which a static library must
 // register itself.
@@ -41,12 +31,7 @@ static void registerResources()
 
 namespace {
 const QString kAppTitle = QStringLiteral("Orvane");
-const QString kBoxTitle = QStringLiteral("Orvane.");
-const QString kCaptionLead = QStringLiteral("Orvane.  ");
 const QString kHint = QStringLiteral("Drag & drop file to open.\r\n");
-const QChar kSeparator = QDir::separator();
-constexpr qint64 kLargestScript = qint64(256) * 1024 * 1024;
-const QString kTooLarge = QStringLiteral("It is larger than 256 MB, the largest script Orvane opens.");
 constexpr int kProgressDelayMs = 500;
 
 enum class Underline { No, Yes };
@@ -330,7 +315,7 @@ bool Form1::askYesNo(const QString &text)
 {
     MessageBoxRequest question;
     question.text = text;
-    question.title = kBoxTitle;
+    question.title = windowtext::boxTitle;
     question.buttons = QMessageBox::Yes | QMessageBox::No;
     question.icon = QMessageBox::Question;
     question.defaultButton = QMessageBox::No;
@@ -341,308 +326,8 @@ void Form1::showError(const QString &text)
 {
     MessageBoxRequest box;
     box.text = text;
-    box.title = kBoxTitle;
+    box.title = windowtext::boxTitle;
     box.buttons = QMessageBox::Ok;
     box.icon = QMessageBox::Critical;
     m_dialogs->messageBox(this, box); // its one button, OK, needs no answer
-}
-
-bool Form1::openDroppedFile(const QMimeData *data)
-{
-    // While a script is saved or packed, drops are refused.
-    if (m_saving || isPacking() || !data || !data->hasUrls())
-        return false;
-    const QList<QUrl> urls = data->urls();
-    if (urls.isEmpty() || !urls.first().isLocalFile())
-        return false;
-    const QUrl &url = urls.first();
-    const QString path = url.toLocalFile();
-    // A name whose bytes are not valid in the file-name encoding cannot be
-    // spelled as a path here; say so when it names a real file.
-    if (url.host().isEmpty()) {
-        const QByteArray bytes = QByteArray::fromPercentEncoding(url.path(QUrl::FullyEncoded).toLatin1());
-        struct stat status {};
-        if (QFile::encodeName(path) != bytes && ::stat(bytes.constData(), &status) == 0 && S_ISREG(status.st_mode)) {
-            showError(QStringLiteral("Could not open %1\nIts name is not valid in this system's file-name encoding.").arg(path));
-            return false;
-        }
-    }
-    return openFile(path);
-}
-
-namespace {
-// The busy cursor for as long as it lives, however its scope is left.
-class BusyCursor {
-public:
-    BusyCursor() { QGuiApplication::setOverrideCursor(Qt::WaitCursor); }
-    ~BusyCursor() { QGuiApplication::restoreOverrideCursor(); }
-    Q_DISABLE_COPY_MOVE(BusyCursor)
-};
-
-// The script's text as the pane takes it, or nothing with the reason.
-std::optional<DecodedScript> readScript(const QString &path, QString *reason)
-{
-    const BusyCursor busy;
-    try {
-        QFile file(path);
-        if (!file.open(QIODevice::ReadOnly)) {
-            *reason = file.errorString();
-            return std::nullopt;
-        }
-        const QByteArray raw = file.readAll();
-        if (file.error() != QFileDevice::NoError) {
-            *reason = file.errorString();
-            return std::nullopt;
-        }
-        if (raw.size() > kLargestScript) {
-            *reason = kTooLarge;
-            return std::nullopt;
-        }
-        return decodeScript(raw);
-    } catch (const std::bad_alloc &) {
-        *reason = QStringLiteral("There is not enough memory to read it.");
-        return std::nullopt;
-    }
-}
-} // namespace
-
-bool Form1::openFile(const QString &path)
-{
-    // Everything is checked and read before the pane or the record change,
-    // so a file that cannot be opened leaves the window as it was. What is
-    // not a file at all (a folder, a missing name) and a name without an
-    // extension are passed over without a word.
-    const QFileInfo info(path);
-    if (!info.isFile())
-        return false;
-    const std::optional<PathParts> parts = splitPath(path, kSeparator);
-    if (!parts)
-        return false;
-    QString reason;
-    std::optional<DecodedScript> script;
-    if (info.size() > kLargestScript)
-        reason = kTooLarge;
-    else
-        script = readScript(path, &reason);
-    if (!script) {
-        showError(QStringLiteral("Could not open %1\n%2").arg(path, reason));
-        return false;
-    }
-    if (!m_documentPath.isEmpty() && m_editor->differsFromSaved()
-        && !askYesNo(QStringLiteral("Discard the changes to %1?").arg(QFileInfo(m_documentPath).fileName())))
-        return false;
-
-    {
-        const BusyCursor busy;
-        m_editor->loadDocument(script->utf8, detectLineBreak(script->utf8));
-    }
-    m_documentPath = path;
-    m_file.path = path;
-    m_file.folder = parts->folder;
-    m_file.driveRoot = parts->driveRoot;
-    m_file.fileName = parts->fileName;
-    m_file.baseName = parts->baseName;
-    m_file.extension = parts->extension;
-    m_file.encoding = script->encoding;
-    m_file.byteOrderMark = script->byteOrderMark;
-    if (const std::optional<RunningNumber> split = splitRunningNumber(parts->baseName)) {
-        m_file.prefix = split->prefix;
-        m_file.number = split->number;
-    }
-    setCaption(kCaptionLead + m_file.path);
-    m_labels.rwxFolder->setText(m_file.folder);
-    m_labels.prefix->setText(m_file.prefix);
-    if (m_file.zipFolder.isEmpty())
-        m_file.zipFolder = m_file.folder;
-    m_labels.zipFolder->setText(m_file.zipFolder);
-    m_saveZipNext->setEnabled(true);
-    if (m_preview && m_preview->isVisible()) {
-        m_preview->setScriptFolder(m_file.folder);
-        m_preview->rebuildNow(preview::PreviewView::Fit::Fit);
-    }
-    return true;
-}
-
-namespace {
-// How a character that cannot be written is shown in a question: as itself,
-// or by its code when it would not show.
-QString shownCharacter(const QString &character)
-{
-    const char32_t code = character.size() == 2 ? QChar::surrogateToUcs4(character[0], character[1]) : character[0].unicode();
-    if (QChar::isPrint(code))
-        return character;
-    return QStringLiteral("U+%1").arg(uint(code), 4, 16, QLatin1Char('0')).toUpper();
-}
-
-// Writes all of bytes, so that a short write (a full disk) is retried and
-// then fails with the system's own reason.
-bool writeAll(QSaveFile &file, const QByteArray &bytes)
-{
-    for (qsizetype written = 0; written < bytes.size();) {
-        const qint64 now = file.write(bytes.constData() + written, bytes.size() - written);
-        if (now <= 0)
-            return false;
-        written += now;
-    }
-    return true;
-}
-} // namespace
-
-Form1::SaveResult Form1::saveScript(const QString &path, QString *reason)
-{
-    const QString name = QFileInfo(path).fileName();
-    // A file of that name is only replaced when the user says so.
-    const QFileInfo target(path);
-    const bool replacing = target.exists() ? !target.isDir() : target.isSymLink();
-    if (replacing && !askYesNo(QStringLiteral("%1 already exists. Replace it?").arg(name)))
-        return SaveResult::Declined;
-
-    ScriptEncoding encoding = m_file.encoding;
-    EncodedScript encoded = encodeScript(m_editor->documentBytes(), encoding, m_file.byteOrderMark);
-    if (!encoded.fits()) {
-        QStringList shown;
-        for (const QString &character : encoded.unwritable)
-            shown << shownCharacter(character);
-        if (!askYesNo(QStringLiteral("%1: %2 cannot be written in this file's 8-bit encoding. Save it as UTF-8?")
-                          .arg(name, shown.join(QStringLiteral(", ")))))
-            return SaveResult::Declined;
-        encoding = ScriptEncoding::Utf8;
-        encoded = encodeScript(m_editor->documentBytes(), encoding, false);
-    }
-
-    // The old file is replaced only by a complete new copy, which keeps the
-    // replaced file's permissions; a new variant gets those of the script
-    // it was made from.
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered)) {
-        *reason = file.errorString();
-        return SaveResult::Failed;
-    }
-    struct stat source {};
-    if (!replacing && ::stat(QFile::encodeName(m_file.path).constData(), &source) == 0
-        && ::fchmod(file.handle(), source.st_mode & 0777) != 0) {
-        *reason = qt_error_string(errno);
-        file.cancelWriting();
-        return SaveResult::Failed;
-    }
-    if (!writeAll(file, encoded.bytes) || !file.commit()) {
-        *reason = file.errorString();
-        return SaveResult::Failed;
-    }
-    if (encoding != m_file.encoding) {
-        m_file.encoding = encoding;
-        m_file.byteOrderMark = false;
-    }
-    m_editor->markSaved();
-    m_documentPath = path;
-    return SaveResult::Saved;
-}
-
-void Form1::saveNextAndPack()
-{
-    // A click that arrives while a script is saved or packed does nothing.
-    if (m_saving || isPacking() || !m_saveZipNext->isEnabled())
-        return;
-    const QScopedValueRollback busy(m_saving, true);
-
-    const QString previousNumber = m_file.number;
-    m_file.number = nextNumber(m_file.number);
-    const QString savePath = m_file.folder + m_file.prefix + m_file.number + m_file.extension;
-    QString reason;
-    const SaveResult saved = saveScript(savePath, &reason);
-    if (saved != SaveResult::Saved) {
-        // A declined question or a failed save leaves the number unused.
-        m_file.number = previousNumber;
-        if (saved == SaveResult::Failed)
-            showError(QStringLiteral("Could not save %1\n%2").arg(savePath, reason));
-        return;
-    }
-
-    const QString archivePath = m_file.zipFolder + m_file.prefix + m_file.number + QStringLiteral(".zip");
-    startPacking(archivePath, savePath);
-}
-
-bool Form1::isPacking() const
-{
-    return m_pack->isRunning();
-}
-
-void Form1::startPacking(const QString &archivePath, const QString &savePath)
-{
-    setCaption(kCaptionLead + savePath);
-    VBZipBas::assignSaveNextSettings(archivePath, savePath, m_file.driveRoot);
-    m_packing = {archivePath, savePath, QFileInfo::exists(archivePath), false, 0};
-    if (const qint32 refused = m_pack->start()) {
-        finishPacking(refused);
-        return;
-    }
-    m_progressDelay.start();
-}
-
-void Form1::showPackingProgress()
-{
-    if (!isPacking())
-        return;
-    const ProgressRequest request{QStringLiteral("Packing %1\u2026").arg(QFileInfo(m_packing.archivePath).fileName()),
-                                  kBoxTitle};
-    m_packingProgress = m_dialogs->showProgress(this, request, [this] {
-        m_packing.cancelRequested = true;
-        m_pack->cancel();
-    });
-    if (m_packingProgress)
-        m_packingProgress->setPercent(m_packing.percent);
-}
-
-void Form1::finishPacking(qint32 code)
-{
-    m_progressDelay.stop();
-    m_packingProgress.reset();
-    const QString archive = QDir::toNativeSeparators(m_packing.archivePath);
-    if (code == ZE_ABORT && m_packing.cancelRequested) {
-        MessageBoxRequest box;
-        box.text = m_packing.archiveExisted
-            ? QStringLiteral("Packing %1 was cancelled. The earlier archive is unchanged.").arg(archive)
-            : QStringLiteral("Packing %1 was cancelled. No archive was written.").arg(archive);
-        box.title = kBoxTitle;
-        box.icon = QMessageBox::Information;
-        m_dialogs->messageBox(this, box); // its one button, OK, needs no answer
-    } else if (code != ZE_OK) {
-        showError(QStringLiteral("Could not pack %1\n%2")
-                      .arg(archive, VBZipBas::describeResult(code, m_packing.archivePath, m_packing.savePath)));
-    }
-    emit packingFinished();
-}
-
-void Form1::chooseZipFolder()
-{
-    PromptRequest request;
-    request.message = QStringLiteral("Folder for ZIPs. Now ") + m_file.zipFolder;
-    request.title = QStringLiteral("Orvane. Folder for ZIPs.");
-    request.initial = m_file.zipFolder;
-    const std::optional<QString> entry = m_dialogs->prompt(this, request);
-    if (!entry)
-        return;
-    QString reason;
-    if (entry->isEmpty()) {
-        // No folder: the archives go beside the opened script again, as
-        // before any folder was chosen.
-        m_file.zipFolder = m_file.folder;
-        m_labels.zipFolder->setText(m_file.zipFolder);
-        if (!writeZipFolderSetting(QString(), &reason))
-            showError(QStringLiteral("The zip folder could not be removed from the settings, so the next "
-                                     "start will use it again.\n%1")
-                          .arg(reason));
-        return;
-    }
-    const std::optional<QString> folder = usableZipFolder(*entry);
-    if (!folder) {
-        showError(QStringLiteral("Wrong folder for ZIPs."));
-        return;
-    }
-    m_file.zipFolder = *folder;
-    m_labels.zipFolder->setText(m_file.zipFolder);
-    if (!writeZipFolderSetting(m_file.zipFolder, &reason))
-        showError(QStringLiteral("The zip folder could not be stored in the settings, so the next start "
-                                 "will not know it. It is used until the program ends:\n%1\n%2")
-                      .arg(m_file.zipFolder, reason));
 }

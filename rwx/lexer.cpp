@@ -1,7 +1,5 @@
 #include "rwx/lexer.h"
 
-#include "rwx/styling.h"
-
 #include <Qsci/qsciscintilla.h>
 
 #include <QApplication>
@@ -12,12 +10,6 @@
 #include <cmath>
 
 namespace rwx {
-
-static_assert(RwxLexer::Default == int(Highlight::Default) && RwxLexer::Comment == int(Highlight::Comment)
-              && RwxLexer::Keyword == int(Highlight::Keyword) && RwxLexer::Number == int(Highlight::Number)
-              && RwxLexer::Extension == int(Highlight::Extension) && RwxLexer::Name == int(Highlight::Name)
-              && RwxLexer::Modifier == int(Highlight::Modifier) && RwxLexer::StyleCount == HighlightCount,
-              "the lexer's styles are the highlighting's");
 
 namespace {
 

@@ -2,6 +2,8 @@
 // Highlighting of RWX scripts for a QsciScintilla editor. Every line is
 // styled on its own, so the lexer styles exactly the lines it is asked for:
 // typing in a large script restyles only what the editor needs to redraw.
+#include "rwx/styling.h"
+
 #include <Qsci/qscilexercustom.h>
 
 #include <QColor>
@@ -14,16 +16,17 @@ namespace rwx {
 class RwxLexer : public QsciLexerCustom {
     Q_OBJECT
 public:
+    // The editor's style numbers: the highlighting's styles (rwx/styling.h).
     enum Style {
-        Default = 0,   // blanks, line breaks, unknown words, other arguments
-        Comment = 1,   // "#" to the end of the line
-        Keyword = 2,   // a statement keyword: Vertex, ClumpBegin ...
-        Number = 3,
-        Extension = 4, // the "#!" before an extension statement
-        Name = 5,      // texture, mask, bump, proto and file names
-        Modifier = 6,  // words inside a statement: UV, Tag, Mask, lit, null ...
+        Default = int(Highlight::Default),
+        Comment = int(Highlight::Comment),
+        Keyword = int(Highlight::Keyword),
+        Number = int(Highlight::Number),
+        Extension = int(Highlight::Extension),
+        Name = int(Highlight::Name),
+        Modifier = int(Highlight::Modifier),
     };
-    static constexpr int StyleCount = 7;
+    static constexpr int StyleCount = HighlightCount;
 
     explicit RwxLexer(QObject *parent = nullptr);
 

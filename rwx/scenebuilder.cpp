@@ -17,7 +17,10 @@ inline bool isFinite(const QVector3D &v)
     return std::isfinite(v.x()) && std::isfinite(v.y()) && std::isfinite(v.z());
 }
 
-// Reads count numbers from words[first...]; false if any is missing or not a number.
+const QVector3D kUp(0, 1, 0); // the normal of a face or corner without a direction
+
+} // namespace
+
 bool numbers(const scenetext::Words &words, qsizetype first, int count, float *out)
 {
     if (words.size() < first + count)
@@ -28,10 +31,6 @@ bool numbers(const scenetext::Words &words, qsizetype first, int count, float *o
     }
     return true;
 }
-
-const QVector3D kUp(0, 1, 0); // the normal of a face or corner without a direction
-
-} // namespace
 
 Scene Builder::build(QStringView text)
 {

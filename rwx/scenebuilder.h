@@ -66,6 +66,9 @@ struct Open {
     QString name;                  // Proto: its name in lower case
 };
 
+// Reads count numbers from words[first...]; false if any is missing or not a number.
+bool numbers(const scenetext::Words &words, qsizetype first, int count, float *out);
+
 class Builder {
 public:
     Scene build(QStringView text);

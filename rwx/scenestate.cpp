@@ -14,18 +14,6 @@ namespace geo = scenegeometry;
 
 namespace {
 
-// Reads count numbers from words[first...]; false if any is missing or not a number.
-bool numbers(const scenetext::Words &words, qsizetype first, int count, float *out)
-{
-    if (words.size() < first + count)
-        return false;
-    for (int i = 0; i < count; ++i) {
-        if (!parseNumber(words[first + i], out[i]))
-            return false;
-    }
-    return true;
-}
-
 // 0..1, with -0 read as 0 so that equal materials compare equal bit for bit.
 float unitRange(float v) { return std::clamp(v, 0.0f, 1.0f) + 0.0f; }
 

@@ -2,6 +2,7 @@
 // script and its time as a multiple of a plain copy of the same text, then
 // the time of a whole check of a 200 KB script, alone and as the editor runs
 // it (read the text, check, draw the marks), against the pause before it.
+#include "bench/support/timing.h"
 #include "rwx/checker.h"
 #include "rwx/livechecks.h"
 #include "support/scriptgen.h"
@@ -9,30 +10,8 @@
 #include <Qsci/qsciscintilla.h>
 
 #include <QApplication>
-#include <QElapsedTimer>
 
-#include <algorithm>
 #include <cstdio>
-#include <functional>
-
-namespace {
-
-// The best of several runs, in milliseconds.
-double best(int runs, const std::function<void()> &work)
-{
-    double bestMs = 1e300;
-    for (int i = 0; i < runs; ++i) {
-        QElapsedTimer t;
-        t.start();
-        work();
-        bestMs = std::min(bestMs, double(t.nsecsElapsed()) / 1e6);
-    }
-    return bestMs;
-}
-
-volatile qsizetype g_sink = 0;
-
-} // namespace
 
 int main(int argc, char **argv)
 {

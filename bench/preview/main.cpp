@@ -5,6 +5,7 @@
 // thread spends taking the snapshot and uploading the result, and frames per
 // second while orbiting the largest sample and the large model. Needs
 // OpenGL: run it under xvfb-run with QT_QPA_PLATFORM=xcb.
+#include "bench/support/timing.h"
 #include "preview/previewview.h"
 #include "support/scriptgen.h"
 
@@ -19,24 +20,8 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
-#include <functional>
 
 namespace {
-
-// The best of several runs, in milliseconds.
-double best(int runs, const std::function<void()> &work)
-{
-    double bestMs = 1e300;
-    for (int i = 0; i < runs; ++i) {
-        QElapsedTimer t;
-        t.start();
-        work();
-        bestMs = std::min(bestMs, double(t.nsecsElapsed()) / 1e6);
-    }
-    return bestMs;
-}
-
-volatile qsizetype g_sink = 0;
 
 // A rolling landscape of quads under smooth light: side * side quads.
 QString generateLandscape(int side)

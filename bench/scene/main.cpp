@@ -2,14 +2,12 @@
 // script and a 200 KB one, their throughput, and each time as a multiple of
 // a plain copy of the same text; then how the time per megabyte of the
 // large script compares with the small one (1.0 is linear).
+#include "bench/support/timing.h"
 #include "rwx/scene.h"
 
 #include <QCoreApplication>
-#include <QElapsedTimer>
 
-#include <algorithm>
 #include <cstdio>
-#include <functional>
 
 namespace {
 
@@ -44,21 +42,6 @@ QString generateScript(qsizetype targetBytes)
     s += QStringLiteral("ClumpEnd\r\nModelEnd\r\n");
     return s;
 }
-
-// The best of several runs, in milliseconds.
-double best(int runs, const std::function<void()> &work)
-{
-    double bestMs = 1e300;
-    for (int i = 0; i < runs; ++i) {
-        QElapsedTimer t;
-        t.start();
-        work();
-        bestMs = std::min(bestMs, double(t.nsecsElapsed()) / 1e6);
-    }
-    return bestMs;
-}
-
-volatile qsizetype g_sink = 0;
 
 struct Result {
     double mb, copyMs, buildMs;

@@ -1,0 +1,185 @@
+// BackgroundPack: one packing in a worker thread, its questions put to the
+// starting thread, its progress, cancel and result sent back as signals.
+#include "zip/vbzipbas.h"
+
+#include "zip/packinternals.h"
+
+#include <algorithm>
+#include <condition_variable>
+#include <mutex>
+
+namespace VBZipBas {
+
+using namespace detail;
+
+namespace {
+std::function<void()> g_workerStartHook;
+} // namespace
+
+// What the starting thread and the worker share for one packing. The
+// worker reaches the starting thread only through BackgroundPack's queued
+// signals; everything else they share is guarded by `mutex` or atomic.
+struct PackRun {
+    BackgroundPack *owner = nullptr; // outlives the worker: its destructor waits for it
+    Entries entries;
+    PackingSettings settings; // the worker's copy; read by the owner once the worker has ended
+    qint32 result = 0;
+    std::atomic<bool> cancelled = false;
+    int lastPercent = -1; // the worker's own
+
+    // A question put to the starting thread, and its answer.
+    std::mutex mutex;
+    std::condition_variable wake;
+    std::optional<QString> question;
+    bool answered = false;
+    std::optional<QString> answer;
+
+    // On the worker: the prompt runs on the owner's thread, which never
+    // waits for the worker while the worker waits here, except in the
+    // owner's destructor, which cancels first and so wakes it.
+    std::optional<QString> askOwner(const QString &text)
+    {
+        std::unique_lock lock(mutex);
+        if (cancelled)
+            return std::nullopt;
+        question = text;
+        answered = false;
+        answer.reset();
+        lock.unlock();
+        emit owner->questionAsked(BackgroundPack::QPrivateSignal());
+        lock.lock();
+        wake.wait(lock, [this] { return answered || cancelled; });
+        question.reset();
+        if (!answered)
+            return std::nullopt;
+        return std::exchange(answer, std::nullopt);
+    }
+
+    void reportProgress(double fraction)
+    {
+        const int percent = std::clamp(int(fraction * 100.0), 0, 100);
+        if (percent == lastPercent)
+            return;
+        lastPercent = percent;
+        emit owner->workerProgress(percent, BackgroundPack::QPrivateSignal());
+    }
+
+    void cancel()
+    {
+        {
+            const std::lock_guard lock(mutex);
+            cancelled = true;
+        }
+        wake.notify_all();
+    }
+};
+
+namespace {
+
+// The packing whose library calls run on this thread, if any.
+thread_local PackRun *t_run = nullptr;
+
+void reportProgress(double fraction, void *state)
+{
+    static_cast<PackRun *>(state)->reportProgress(fraction);
+}
+
+int32_t askCancel(void *state)
+{
+    return static_cast<PackRun *>(state)->cancelled ? 1 : 0;
+}
+
+} // namespace
+
+std::optional<QString> detail::ask(const QString &text)
+{
+    if (t_run)
+        return t_run->askOwner(text);
+    return askHere(text);
+}
+
+
+BackgroundPack::BackgroundPack(QObject *parent) : QObject(parent)
+{
+    connect(this, &BackgroundPack::workerProgress, this, &BackgroundPack::progressChanged, Qt::QueuedConnection);
+    connect(this, &BackgroundPack::questionAsked, this, &BackgroundPack::answerQuestion, Qt::QueuedConnection);
+    connect(this, &BackgroundPack::workerDone, this, &BackgroundPack::workerEnded, Qt::QueuedConnection);
+}
+
+BackgroundPack::~BackgroundPack()
+{
+    if (!m_thread)
+        return;
+    m_run->cancel();
+    m_thread->join();
+    g_running = false;
+}
+
+void BackgroundPack::setWorkerStartHook(std::function<void()> hook)
+{
+    g_workerStartHook = std::move(hook);
+}
+
+qint32 BackgroundPack::start()
+{
+    if (m_thread || g_running.exchange(true))
+        return ResultAlreadyRunning;
+    if (const qint32 missing = loadLibrary()) {
+        g_running = false;
+        return missing;
+    }
+    m_run = std::make_shared<PackRun>();
+    m_run->owner = this;
+    m_run->entries = zipLibrary().entries;
+    m_run->settings = settings();
+    m_thread = std::make_unique<std::thread>([run = m_run, hook = g_workerStartHook] {
+        if (hook)
+            hook();
+        t_run = run.get();
+        ZpProgress progress{&reportProgress, &askCancel, run.get()};
+        run->result = runLibrary(run->entries, run->settings, &progress);
+        t_run = nullptr;
+        emit run->owner->workerDone(QPrivateSignal());
+    });
+    return 0;
+}
+
+void BackgroundPack::cancel()
+{
+    if (m_run)
+        m_run->cancel();
+}
+
+void BackgroundPack::answerQuestion()
+{
+    if (!m_run)
+        return;
+    std::unique_lock lock(m_run->mutex);
+    if (!m_run->question || m_run->answered || m_run->cancelled)
+        return;
+    const QString text = *m_run->question;
+    lock.unlock();
+    std::optional<QString> reply = askHere(text);
+    lock.lock();
+    m_run->answer = std::move(reply);
+    m_run->answered = true;
+    lock.unlock();
+    m_run->wake.notify_all();
+}
+
+void BackgroundPack::workerEnded()
+{
+    if (!m_thread)
+        return;
+    m_thread->join();
+    m_thread.reset();
+    PackingSettings &s = settings();
+    s.archivePath = m_run->settings.archivePath;
+    s.fileNames = m_run->settings.fileNames;
+    const qint32 result = m_run->result;
+    m_run.reset();
+    g_running = false;
+    emit finished(result);
+}
+
+} // namespace VBZipBas
