@@ -96,7 +96,7 @@ private:
     void setCtm(const QMatrix4x4 &ctm);
     const scenegeometry::NormalTransform &normalTransform();
 
-    void material(Op op, const Words &words); // scenematerial.cpp
+    void material(Op op, const Words &words); // scenestate.cpp
     void materialChanged() { m_meshTarget = nullptr; }
     int currentMesh();
 
