@@ -1,6 +1,7 @@
 #pragma once
 // What a benchmark needs to run the window: dialogs that answer by
-// themselves (messages go to stderr, prompts are cancelled) and an
+// themselves (messages go to stderr, questions are answered Yes so the
+// measured work goes ahead, prompts are cancelled) and an
 // application object that stays off the screen and out of the settings.
 #include <cstdio>
 
@@ -11,7 +12,7 @@ public:
     QMessageBox::StandardButton messageBox(QWidget *, const MessageBoxRequest &request) override
     {
         std::fprintf(stderr, "message: %s\n", qPrintable(request.text));
-        return QMessageBox::Ok;
+        return request.buttons.testFlag(QMessageBox::Yes) ? QMessageBox::Yes : QMessageBox::Ok;
     }
     std::optional<QString> prompt(QWidget *, const PromptRequest &) override { return std::nullopt; }
     std::unique_ptr<ProgressView> showProgress(QWidget *, const ProgressRequest &, std::function<void()>) override
