@@ -3,7 +3,7 @@
 #include <QStringView>
 #include <optional>
 
-#include "app/scripttext.h"
+#include "rwx/scripttext.h"
 
 // The window's memory of the script being worked on. Every text field is
 // empty at start-up; the zip folder is filled from the settings store.

@@ -13,7 +13,7 @@
 
 #include <algorithm>
 
-#include "app/scripteditor.h"
+#include "editor/scripteditor.h"
 #include "app/settings.h"
 #include "app/windowtext.h"
 #include "cleanup/cleanup.h"

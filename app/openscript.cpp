@@ -14,7 +14,7 @@
 #include <new>
 #include <sys/stat.h>
 
-#include "app/scripteditor.h"
+#include "editor/scripteditor.h"
 #include "app/windowtext.h"
 #include "preview/previewwindow.h"
 

@@ -13,7 +13,7 @@
 #include <cerrno>
 #include <sys/stat.h>
 
-#include "app/scripteditor.h"
+#include "editor/scripteditor.h"
 #include "app/settings.h"
 #include "app/zipfolder.h"
 #include "app/windowtext.h"

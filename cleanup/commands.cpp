@@ -1,6 +1,6 @@
 #include "cleanup/commands.h"
 
-#include "app/scripteditor.h"
+#include "editor/scripteditor.h"
 
 #include <exception>
 #include <new>

@@ -8,7 +8,7 @@
 #include <QStringDecoder>
 
 // ---- The project code this target calls: the one place to rename. ----
-#include "app/scripttext.h"
+#include "rwx/scripttext.h"
 
 namespace {
 

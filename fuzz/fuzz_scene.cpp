@@ -9,7 +9,7 @@
 #include <cmath>
 
 // ---- The project code this target calls: the one place to rename. ----
-#include "rwx/scene.h"
+#include "scene/scene.h"
 
 namespace {
 rwx::Scene build(const QString &text)

@@ -2,7 +2,7 @@
 // Linking the picture to the text: which triangle lies under the pointer,
 // and the edges of the triangles one line of the script made.
 #include "preview/camera.h"
-#include "rwx/scene.h"
+#include "scene/scene.h"
 
 #include <QList>
 #include <QVector3D>

@@ -3,7 +3,7 @@
 // built from a snapshot of the text, each mesh's texture decoded (with its
 // mask as alpha) and its wireframe edges listed, and the notes for the
 // status line. Everything in it is plain data, read-only once made.
-#include "rwx/scene.h"
+#include "scene/scene.h"
 
 #include <QImage>
 #include <QList>

@@ -1,6 +1,6 @@
 #include "preview/previewwindow.h"
 
-#include "rwx/livechecks.h"
+#include "editor/typingpause.h"
 
 #include <Qsci/qsciscintilla.h>
 
@@ -56,7 +56,7 @@ PreviewWindow::PreviewWindow(QsciScintilla *editor, QWidget *parent)
 
     m_timer = new QTimer(this);
     m_timer->setSingleShot(true);
-    m_timer->setInterval(rwx::LiveChecks::DefaultPauseMs);
+    m_timer->setInterval(editor::TypingPauseMs);
     connect(m_timer, &QTimer::timeout, this, &PreviewWindow::startBuild);
     connect(&m_watcher, &QFutureWatcher<Build>::finished, this, &PreviewWindow::buildFinished);
     if (m_editor && m_view) {

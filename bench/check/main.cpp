@@ -4,7 +4,7 @@
 // it (read the text, check, draw the marks), against the pause before it.
 #include "bench/support/timing.h"
 #include "rwx/checker.h"
-#include "rwx/livechecks.h"
+#include "editor/livechecks.h"
 #include "support/scriptgen.h"
 
 #include <Qsci/qsciscintilla.h>

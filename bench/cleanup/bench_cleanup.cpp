@@ -2,7 +2,7 @@
 // throughput, speed-up over the literal repeated passes, and time as a
 // multiple of a plain copy of the same text, the least any of them can cost.
 #include "app/form1.h"
-#include "app/scripteditor.h"
+#include "editor/scripteditor.h"
 #include "bench/support/benchapp.h"
 #include "cleanup/cleanup.h"
 #include "support/cleanupreference.h"

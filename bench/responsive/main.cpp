@@ -29,10 +29,10 @@
 #include <memory>
 
 #include "app/form1.h"
-#include "app/scripteditor.h"
-#include "app/scripttext.h"
+#include "editor/scripteditor.h"
+#include "rwx/scripttext.h"
 #include "bench/support/benchapp.h"
-#include "rwx/livechecks.h"
+#include "editor/livechecks.h"
 #include "support/scriptgen.h"
 
 namespace {

@@ -3,7 +3,7 @@
 // a plain copy of the same text; then how the time per megabyte of the
 // large script compares with the small one (1.0 is linear).
 #include "bench/support/timing.h"
-#include "rwx/scene.h"
+#include "scene/scene.h"
 
 #include <QCoreApplication>
 

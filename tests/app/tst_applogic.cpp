@@ -4,7 +4,7 @@
 
 #include "app/currentfile.h"
 #include "app/layout.h"
-#include "app/scripttext.h"
+#include "rwx/scripttext.h"
 #include "support/testmain.h"
 
 class AppLogicTest : public QObject {

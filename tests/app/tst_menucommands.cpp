@@ -5,7 +5,7 @@
 #include <QTemporaryDir>
 
 #include "app/form1.h"
-#include "app/scripteditor.h"
+#include "editor/scripteditor.h"
 #include "cleanup/cleanup.h"
 #include "support/scriptgen.h"
 #include "support/scripteddialogs.h"

@@ -13,7 +13,7 @@
 #include <semaphore>
 
 #include "app/form1.h"
-#include "app/scripteditor.h"
+#include "editor/scripteditor.h"
 #include "zip/vbzipbas.h"
 #include "support/archive.h"
 #include "support/files.h"

@@ -14,8 +14,8 @@
 #include <unistd.h>
 
 #include "app/form1.h"
-#include "app/scripteditor.h"
-#include "rwx/livechecks.h"
+#include "editor/scripteditor.h"
+#include "editor/livechecks.h"
 #include "support/scripteddialogs.h"
 #include "support/testmain.h"
 #include "support/windowdriver.h"

@@ -11,7 +11,7 @@
 #include <QTemporaryDir>
 
 #include "app/form1.h"
-#include "app/scripteditor.h"
+#include "editor/scripteditor.h"
 #include "preview/previewwindow.h"
 #include "support/files.h"
 #include "support/scripteddialogs.h"

@@ -10,7 +10,7 @@
 #include <QUrl>
 
 #include "app/form1.h"
-#include "app/scripteditor.h"
+#include "editor/scripteditor.h"
 #include "support/files.h"
 
 namespace orvane_test {

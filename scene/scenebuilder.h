@@ -2,9 +2,9 @@
 // The state of buildScene() while it reads a script: the CTM, the material,
 // the open blocks, the vertices of the clumps and protos under construction,
 // and where faces go (the drawn scene, or a proto being recorded).
-#include "rwx/scene.h"
-#include "rwx/scenegeometry.h"
-#include "rwx/scenetext.h"
+#include "scene/scene.h"
+#include "scene/scenegeometry.h"
+#include "scene/scenetext.h"
 
 #include <QHash>
 #include <QMatrix4x4>

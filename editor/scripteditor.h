@@ -9,7 +9,7 @@
 #include <QByteArrayView>
 #include <QString>
 
-#include "app/scripttext.h"
+#include "rwx/scripttext.h"
 
 class QMimeData;
 namespace rwx {

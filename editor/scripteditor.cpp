@@ -1,4 +1,4 @@
-#include "app/scripteditor.h"
+#include "editor/scripteditor.h"
 
 #include <QDragEnterEvent>
 #include <QDropEvent>
@@ -6,7 +6,7 @@
 #include <QHashFunctions>
 #include <QMimeData>
 
-#include "rwx/livechecks.h"
+#include "editor/livechecks.h"
 
 #include <algorithm>
 #include <cstdint>

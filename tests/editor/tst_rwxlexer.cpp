@@ -1,7 +1,7 @@
 // Highlighting on a real QsciScintilla: the style at chosen places of a small
 // script, line breaks of every kind, readable colours in light and dark
 // themes, and styling limited to what the editor asks for.
-#include "rwx/lexer.h"
+#include "editor/lexer.h"
 
 #include "support/scriptgen.h"
 #include "support/testmain.h"

@@ -1,6 +1,6 @@
 // The statements that change the state faces are drawn with: the CTM and
 // the material.
-#include "rwx/scenebuilder.h"
+#include "scene/scenebuilder.h"
 
 #include <algorithm>
 #include <bit>

@@ -2,8 +2,8 @@
 // tooltips, the pause before a check, checks on the worker thread drawn only
 // for the text they read, the cap on marks, line numbers, and a text and undo
 // history left exactly as they were.
-#include "rwx/lexer.h"
-#include "rwx/livechecks.h"
+#include "editor/lexer.h"
+#include "editor/livechecks.h"
 
 #include "support/testmain.h"
 

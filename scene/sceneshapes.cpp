@@ -1,5 +1,5 @@
 // The primitives' shapes, in their own space, before the CTM.
-#include "rwx/scenegeometry.h"
+#include "scene/scenegeometry.h"
 
 #include <cmath>
 #include <numbers>

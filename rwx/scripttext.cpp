@@ -1,4 +1,4 @@
-#include "app/scripttext.h"
+#include "rwx/scripttext.h"
 
 #include <QSet>
 #include <QStringDecoder>

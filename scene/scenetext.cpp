@@ -1,4 +1,4 @@
-#include "rwx/scenetext.h"
+#include "scene/scenetext.h"
 
 #include <algorithm>
 #include <charconv>

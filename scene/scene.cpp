@@ -1,6 +1,6 @@
-#include "rwx/scene.h"
+#include "scene/scene.h"
 
-#include "rwx/scenebuilder.h"
+#include "scene/scenebuilder.h"
 
 #include <algorithm>
 

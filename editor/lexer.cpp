@@ -1,4 +1,4 @@
-#include "rwx/lexer.h"
+#include "editor/lexer.h"
 
 #include <Qsci/qsciscintilla.h>
 

@@ -1,6 +1,6 @@
 // What a script draws: transforms, clumps, protos, faces, primitives and
 // materials, read back as the triangles, positions and lines the preview gets.
-#include "rwx/scene.h"
+#include "scene/scene.h"
 
 #include "support/files.h"
 #include "support/testmain.h"

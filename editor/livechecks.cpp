@@ -1,6 +1,6 @@
-#include "rwx/livechecks.h"
+#include "editor/livechecks.h"
 
-#include "rwx/lexer.h"
+#include "editor/lexer.h"
 
 #include <Qsci/qsciscintilla.h>
 

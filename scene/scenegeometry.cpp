@@ -1,4 +1,4 @@
-#include "rwx/scenegeometry.h"
+#include "scene/scenegeometry.h"
 
 #include <QVarLengthArray>
 

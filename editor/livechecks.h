@@ -10,6 +10,7 @@
 // more there are. Attaching also gives the editor RWX highlighting and a
 // line-number margin sized to the line count. Nothing here changes the text
 // or its undo history.
+#include "editor/typingpause.h"
 #include "rwx/checker.h"
 
 #include <QByteArray>
@@ -40,7 +41,7 @@ public:
         QString message;
     };
 
-    static constexpr int DefaultPauseMs = 500;
+    static constexpr int DefaultPauseMs = editor::TypingPauseMs;
     static constexpr int DwellMs = 400;
     static constexpr int MaxMarks = 1000;
 

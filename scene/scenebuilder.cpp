@@ -1,4 +1,4 @@
-#include "rwx/scenebuilder.h"
+#include "scene/scenebuilder.h"
 
 #include <algorithm>
 #include <cmath>
