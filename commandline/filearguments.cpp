@@ -23,7 +23,7 @@ QByteArray workingFolder()
     QByteArray folder(4096, Qt::Uninitialized);
     while (!::getcwd(folder.data(), size_t(folder.size()))) {
         if (errno != ERANGE)
-            return QByteArrayLiteral("/");
+            return QByteArray();
         folder.resize(folder.size() * 2);
     }
     folder.truncate(qsizetype(qstrlen(folder.constData())));
@@ -50,6 +50,8 @@ bool sameFolder(const QByteArray &a, const QByteArray &b)
 
 QUrl localFileUrl(const QByteArray &name, const QByteArray &folder)
 {
+    if (!name.startsWith('/') && folder.isEmpty())
+        return QUrl();
     const QByteArray absolute = name.startsWith('/') ? name : folder + '/' + name;
     QList<QByteArray> segments;
     for (const QByteArray &segment : absolute.split('/')) {

@@ -73,7 +73,7 @@ void CommandLineTest::answersWithoutADisplay()
 void CommandLineTest::namesBecomeFileAddresses_data()
 {
     QTest::addColumn<QByteArray>("name");
-    QTest::addColumn<QByteArray>("path"); // "@" stands for the test's folder
+    QTest::addColumn<QByteArray>("path"); // "@" stands for the test's folder; empty: no address
     QTest::newRow("relative") << QByteArray("house12.rwx") << QByteArray("@/house12.rwx");
     QTest::newRow("absolute, folder ignored") << QByteArray("/tmp/x/a.rwx") << QByteArray("/tmp/x/a.rwx");
     QTest::newRow("dots and doubled separators") << QByteArray(".//real/./a.rwx") << QByteArray("@/real/a.rwx");
@@ -83,6 +83,7 @@ void CommandLineTest::namesBecomeFileAddresses_data()
     QTest::newRow("a folder's name keeps its separator") << QByteArray("real/") << QByteArray("@/real/");
     QTest::newRow("characters an address reserves") << QByteArray("a #1?%20;b.rwx") << QByteArray("@/a #1?%20;b.rwx");
     QTest::newRow("not valid UTF-8") << QByteArray("caf\xE9.rwx") << QByteArray("@/caf\xE9.rwx");
+    QTest::newRow("relative, the working folder gone") << QByteArray("house12.rwx") << QByteArray();
 }
 
 // The address carries exactly the bytes that name the file, as a drop's
@@ -95,10 +96,14 @@ void CommandLineTest::namesBecomeFileAddresses()
     QVERIFY(QDir(dir.path()).mkdir(QStringLiteral("real")));
     QVERIFY(QDir(dir.path()).mkpath(QStringLiteral("elsewhere/target")));
     QVERIFY(QFile::link(dir.filePath(QStringLiteral("elsewhere/target")), dir.filePath(QStringLiteral("link"))));
-    const QByteArray folder = QFile::encodeName(dir.path());
+    const QByteArray folder = path.isEmpty() ? QByteArray() : QFile::encodeName(dir.path());
     path.replace("@", folder);
 
     const QUrl url = localFileUrl(name, folder);
+    if (path.isEmpty()) {
+        QVERIFY(!url.isLocalFile());
+        return;
+    }
     QVERIFY(url.isValid());
     QVERIFY(url.isLocalFile());
     QVERIFY(url.host().isEmpty());
