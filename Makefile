@@ -3,9 +3,14 @@
 #   make test  installs what is missing, builds, runs every test three ways,
 #              and the tests of work in worker threads under ThreadSanitizer
 #   make fuzz  builds the fuzz targets with clang and runs each FUZZ_SECONDS
+#   make package  builds orvane_<version>_amd64.deb here and checks it with lintian
 
 PACKAGES  := cmake make g++ pkg-config qt6-base-dev libqscintilla2-qt6-dev libzip-dev \
-             libqt6svg6 libqt6opengl6-dev libgl1-mesa-dri clang xvfb xauth zip unzip fonts-dejavu-core
+             libqt6svg6 libqt6opengl6-dev libgl1-mesa-dri clang xvfb xauth zip unzip fonts-dejavu-core \
+             desktop-file-utils appstream shared-mime-info
+# What only `make package` needs: dpkg-shlibdeps, `file` (CPack sorts the
+# binaries with it) and lintian.
+PACKAGE_TOOLS := dpkg-dev file lintian
 BUILD     := build
 ASAN      := build-asan
 FUZZ      := build-fuzz
@@ -24,12 +29,20 @@ TSAN_ENV  := TSAN_OPTIONS=halt_on_error=1:suppressions=$(CURDIR)/tests/tsan.supp
 # The tests labelled `threads`, the only ones the ThreadSanitizer pass builds.
 TSAN_TESTS := tst_vbzipbas tst_pack tst_save
 
-.PHONY: all deps build run test test-offscreen test-xvfb test-asan test-tsan fuzz fuzz-build fuzz-corpus bench install clean
+.PHONY: all deps deps-package build run test test-offscreen test-xvfb test-asan test-tsan fuzz fuzz-build fuzz-corpus bench \
+        install package clean
 
 all: build
 
 deps:
-	@missing=$$(for p in $(PACKAGES); do \
+	@$(call install-missing,$(PACKAGES))
+
+deps-package:
+	@$(call install-missing,$(PACKAGE_TOOLS))
+
+# Installs those of the packages $(1) that are missing.
+define install-missing
+	missing=$$(for p in $(1); do \
 	    dpkg-query -W -f='$${Status}\n' $$p 2>/dev/null | grep -q '^install ok installed$$' || echo $$p; \
 	  done); \
 	if [ -n "$$missing" ]; then \
@@ -37,6 +50,7 @@ deps:
 	  $(SUDO) apt-get update && \
 	  DEBIAN_FRONTEND=noninteractive $(SUDO) apt-get install -y --no-install-recommends $$missing; \
 	fi
+endef
 
 $(BUILD)/CMakeCache.txt: | deps
 	cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo
@@ -97,6 +111,14 @@ bench: build
 
 install: build
 	cmake --install $(BUILD)
+
+# The Debian package, from the tested build: orvane_<version>_amd64.deb in
+# this folder. lintian fails it on any error and lists its warnings.
+package: build deps-package
+	rm -f $(BUILD)/orvane_*.deb orvane_*.deb
+	cd $(BUILD) && cpack -G DEB
+	mv $(BUILD)/orvane_*.deb .
+	lintian --fail-on error orvane_*.deb
 
 clean:
 	rm -rf $(BUILD) $(ASAN) $(TSAN) $(FUZZ)

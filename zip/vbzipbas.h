@@ -173,8 +173,8 @@ using Prompt = std::function<std::optional<QString>(const QString &prompt)>;
 void setPrompt(Prompt prompt);
 
 // Where the library is looked up. By default "libzip32.so" beside the
-// executable, then in the installed library folder (../lib from the
-// program's folder), then the system's usual search for "zip32". For tests: set
+// executable, then in the program's installed library folder (../lib/orvane
+// from the program's folder), then the system's usual search for "zip32". For tests: set
 // before packing; a later call drops the library found so far (it stays
 // loaded) and looks again at the next PackZip().
 void setLibraryFileName(const QString &fileNameOrPath);
