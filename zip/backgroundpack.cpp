@@ -152,19 +152,23 @@ void BackgroundPack::cancel()
 
 void BackgroundPack::answerQuestion()
 {
-    if (!m_run)
+    // The prompt runs an event loop of its own, in which the packing may
+    // end (cancel() and the worker's end) or this object go: the run is
+    // held here, and nothing of this object is touched after the prompt.
+    const std::shared_ptr<PackRun> run = m_run;
+    if (!run)
         return;
-    std::unique_lock lock(m_run->mutex);
-    if (!m_run->question || m_run->answered || m_run->cancelled)
+    std::unique_lock lock(run->mutex);
+    if (!run->question || run->answered || run->cancelled)
         return;
-    const QString text = *m_run->question;
+    const QString text = *run->question;
     lock.unlock();
     std::optional<QString> reply = askHere(text);
     lock.lock();
-    m_run->answer = std::move(reply);
-    m_run->answered = true;
+    run->answer = std::move(reply);
+    run->answered = true;
     lock.unlock();
-    m_run->wake.notify_all();
+    run->wake.notify_all();
 }
 
 void BackgroundPack::workerEnded()

@@ -230,12 +230,36 @@ private slots:
 
     // Ending a packing whose question waits for this thread neither waits
     // for an answer nor asks later: the question is given up as on Cancel.
+    // The packing ends either by going away or by cancel() while the
+    // question is open, the prompt's own event loop handling its end.
+    void endedWhileAQuestionWaits_data()
+    {
+        QTest::addColumn<bool>("cancelInThePrompt");
+        QTest::newRow("packing destroyed") << false;
+        QTest::newRow("cancelled while the prompt is open") << true;
+    }
     void endedWhileAQuestionWaits()
     {
+        QFETCH(bool, cancelInThePrompt);
         assignSaveNextSettings("a.zip", "a.rwx", "/");
         m_rec->callPrompts = 1;
         useAnswer("abc");
-        {
+        if (cancelInThePrompt) {
+            BackgroundPack pack;
+            bool answered = false;
+            setPrompt([&](const QString &text) -> std::optional<QString> {
+                m_prompts << text;
+                QSignalSpy ended(&pack, &BackgroundPack::finished);
+                pack.cancel();
+                answered = ended.wait();
+                return QString("abc");
+            });
+            QCOMPARE(pack.start(), 0);
+            QTRY_VERIFY(answered);
+            QVERIFY(!pack.isRunning());
+            QCOMPARE(m_prompts, QStringList{"Please Enter The Password!"});
+            setPrompt(nullptr);
+        } else {
             BackgroundPack pack;
             QCOMPARE(pack.start(), 0);
             // Until the worker asks (this thread handles no events meanwhile).
@@ -245,7 +269,8 @@ private slots:
             QVERIFY(m_rec->askingPassword);
         }
         QCoreApplication::processEvents();
-        QCOMPARE(m_prompts, QStringList());
+        if (!cancelInThePrompt)
+            QCOMPARE(m_prompts, QStringList());
         QCOMPARE(m_rec->passwordResult, 1);
         QCOMPARE(QByteArray(m_rec->password.text), QByteArray());
         QCOMPARE(QByteArray(m_rec->comment.text), QByteArray());
