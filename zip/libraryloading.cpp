@@ -16,55 +16,76 @@ Library &zipLibrary()
     return lib;
 }
 
+namespace {
+
+// The entries of a loaded library, and the names of those it lacks.
+Entries resolveEntries(QLibrary &library, QStringList *missing)
+{
+    Entries e;
+    e.init = reinterpret_cast<InitFunction>(library.resolve("ZpInit"));
+    e.setOptions = reinterpret_cast<SetOptionsFunction>(library.resolve("ZpSetOptions"));
+    e.archive = reinterpret_cast<ArchiveFunction>(library.resolve("ZpArchive"));
+    e.setProgress = reinterpret_cast<SetProgressFunction>(library.resolve("ZpSetProgress"));
+    const std::pair<bool, const char *> required[] = {
+        {e.init != nullptr, "ZpInit"}, {e.setOptions != nullptr, "ZpSetOptions"}, {e.archive != nullptr, "ZpArchive"}};
+    for (const auto &[found, name] : required)
+        if (!found)
+            *missing << QString::fromLatin1(name);
+    return e;
+}
+
+} // namespace
+
 qint32 loadLibrary()
 {
     Library &lib = zipLibrary();
-    Entries &e = lib.entries;
-    if (e.init && e.setOptions && e.archive)
+    if (lib.library)
         return 0;
-    if (!lib.library) {
-        QStringList candidates;
-        if (!lib.fileName.isEmpty()) {
-            candidates << lib.fileName;
-        } else {
-            if (QCoreApplication::instance()) {
-                const QString bin = QCoreApplication::applicationDirPath();
-                for (const QString &dir : {bin, bin + "/" ORVANE_ZIP32_FROM_BINDIR}) {
-                    const QString file = QFileInfo(dir + "/libzip32.so").absoluteFilePath();
-                    if (QFileInfo::exists(file))
-                        candidates << file;
-                }
-            }
-            // The system's own search; its folders are the system's to keep sound.
-            candidates << QStringLiteral("zip32");
-        }
-        lib.damage.clear();
-        for (const QString &name : std::as_const(candidates)) {
-            if (name.contains(QLatin1Char('/')) && QFileInfo::exists(name)) {
-                const QString problem = libraryFileProblem(name);
-                if (!problem.isEmpty()) {
-                    lib.damage = QStringLiteral("%1: %2").arg(QDir::toNativeSeparators(name), problem);
-                    continue;
-                }
-            }
-            auto candidate = std::make_unique<QLibrary>(name);
-            if (candidate->load()) {
-                lib.library = std::move(candidate);
-                break;
+    QStringList candidates;
+    if (!lib.fileName.isEmpty()) {
+        candidates << lib.fileName;
+    } else {
+        if (QCoreApplication::instance()) {
+            const QString bin = QCoreApplication::applicationDirPath();
+            for (const QString &dir : {bin, bin + "/" ORVANE_ZIP32_FROM_BINDIR}) {
+                const QString file = QFileInfo(dir + "/libzip32.so").absoluteFilePath();
+                if (QFileInfo::exists(file))
+                    candidates << file;
             }
         }
-        if (!lib.library)
-            return lib.damage.isEmpty() ? ResultLibraryNotFound : ResultLibraryDamaged;
+        // The system's own search; its folders are the system's to keep sound.
+        candidates << QStringLiteral("zip32");
     }
-    if (!e.init)
-        e.init = reinterpret_cast<InitFunction>(lib.library->resolve("ZpInit"));
-    if (!e.setOptions)
-        e.setOptions = reinterpret_cast<SetOptionsFunction>(lib.library->resolve("ZpSetOptions"));
-    if (!e.archive)
-        e.archive = reinterpret_cast<ArchiveFunction>(lib.library->resolve("ZpArchive"));
-    if (!e.setProgress)
-        e.setProgress = reinterpret_cast<SetProgressFunction>(lib.library->resolve("ZpSetProgress"));
-    return e.init && e.setOptions && e.archive ? 0 : ResultLibraryNotFound;
+    lib.problem.clear();
+    qint32 failure = ResultLibraryNotFound;
+    for (const QString &name : std::as_const(candidates)) {
+        if (name.contains(QLatin1Char('/')) && QFileInfo::exists(name)) {
+            const QString problem = libraryFileProblem(name);
+            if (!problem.isEmpty()) {
+                lib.problem = QStringLiteral("%1: %2").arg(QDir::toNativeSeparators(name), problem);
+                failure = ResultLibraryDamaged;
+                continue;
+            }
+        }
+        auto candidate = std::make_unique<QLibrary>(name);
+        if (!candidate->load())
+            continue;
+        QStringList missing;
+        const Entries entries = resolveEntries(*candidate, &missing);
+        if (!missing.isEmpty()) {
+            // Not the zip library: unloaded, so that the file put right in
+            // its place is loaded at the next call.
+            lib.problem = QStringLiteral("the file found as the zip library, %1, lacks the zip entries %2")
+                              .arg(QDir::toNativeSeparators(candidate->fileName()), missing.join(QStringLiteral(", ")));
+            failure = ResultLibraryWithoutEntries;
+            candidate->unload();
+            continue;
+        }
+        lib.library = std::move(candidate);
+        lib.entries = entries;
+        return 0;
+    }
+    return failure;
 }
 
 } // namespace detail
@@ -77,7 +98,7 @@ void setLibraryFileName(const QString &fileNameOrPath)
     lib.fileName = fileNameOrPath;
     lib.library.reset();
     lib.entries = Entries{};
-    lib.damage.clear();
+    lib.problem.clear();
 }
 
 } // namespace VBZipBas

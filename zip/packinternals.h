@@ -28,18 +28,19 @@ struct Entries {
 
 struct Library {
     QString fileName; // empty: the usual lookup
-    std::unique_ptr<QLibrary> library; // never unloaded
+    std::unique_ptr<QLibrary> library; // with all its entries; never unloaded
     Entries entries;
-    QString damage; // the last file refused as damaged, and why
+    QString problem; // the last file refused, and why
 };
 
 // The one library of the program.
 Library &zipLibrary();
 
-// Loads the library on first use and resolves its entries; a library or
-// entry not found is looked for again at the next call. A file named by
-// path is checked before the loader maps it: a damaged one is passed over
-// as if missing. Returns 0, ResultLibraryNotFound or ResultLibraryDamaged.
+// Loads the library on first use and resolves its entries; a library not
+// found, or one without the entries, is looked for again at the next call.
+// A file named by path is checked before the loader maps it: a damaged one
+// is passed over as if missing. Returns 0, ResultLibraryNotFound,
+// ResultLibraryDamaged or ResultLibraryWithoutEntries.
 qint32 loadLibrary();
 
 // Set while a packing runs, from its start on the owning thread until its

@@ -23,7 +23,9 @@ QString describeResult(qint32 code)
     case ResultAlreadyRunning:
         return QStringLiteral("another archive is still being written");
     case ResultLibraryDamaged:
-        return QStringLiteral("the zip library is damaged or made for another computer (%1)").arg(zipLibrary().damage);
+        return QStringLiteral("the zip library is damaged or made for another computer (%1)").arg(zipLibrary().problem);
+    case ResultLibraryWithoutEntries:
+        return zipLibrary().problem;
     case ZE_FORM:
         return QStringLiteral("the archive path holds a file that is not a zip archive");
     case ZE_MEM:

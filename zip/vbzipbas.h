@@ -83,6 +83,7 @@ const ZipOptions &zipOptions();
 inline constexpr qint32 ResultLibraryNotFound = -1; // libzip32.so or one of its entries missing
 inline constexpr qint32 ResultAlreadyRunning = -2;  // a packing is already running
 inline constexpr qint32 ResultLibraryDamaged = -3;  // the only libzip32.so found is not a whole library for this computer
+inline constexpr qint32 ResultLibraryWithoutEntries = -4; // a library of that name lacks the zip entries
 
 // Assigns the settings for packing one saved script, as "Save Zip Next"
 // does before each PackZip(): the packing options first (entry under its
@@ -92,7 +93,8 @@ void assignSaveNextSettings(const QString &archive, const QString &savedFile, co
 
 // Packs the files named by the settings, on the calling thread. Returns 0
 // on success. Nothing is packed and nothing is shown when the library is
-// missing (ResultLibraryNotFound) or damaged (ResultLibraryDamaged), or when
+// missing (ResultLibraryNotFound), damaged (ResultLibraryDamaged) or
+// without the zip entries (ResultLibraryWithoutEntries), or when
 // a packing started earlier has not finished yet (ResultAlreadyRunning).
 qint32 PackZip();
 
@@ -134,7 +136,8 @@ public:
 
     // Starts packing. Returns 0 when the worker has started, finished()
     // follows; otherwise the reason nothing started (ResultAlreadyRunning,
-    // ResultLibraryNotFound, ResultLibraryDamaged), and no signal follows.
+    // ResultLibraryNotFound, ResultLibraryDamaged,
+    // ResultLibraryWithoutEntries), and no signal follows.
     qint32 start();
     bool isRunning() const { return m_thread != nullptr; }
     // Asks the library to stop writing the archive, which it then leaves as
