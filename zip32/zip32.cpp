@@ -2,6 +2,7 @@
 #include "zip32/zip32.h"
 
 #include "zip32/entries.h"
+#include "zip32/writeprotection.h"
 
 #include <zip.h>
 
@@ -51,13 +52,6 @@ mode_t currentUmask()
     const mode_t mask = umask(022);
     umask(mask);
     return mask;
-}
-
-// An archive nobody may write is not replaced, even by a user (root) whom
-// the system would let write it: its mode says it is to be kept.
-bool readOnly(const fs::path &path, const struct stat &st)
-{
-    return (st.st_mode & 0222) == 0 || access(path.c_str(), W_OK) != 0;
 }
 
 // Rewriting an archive keeps its entries only: anything before the first
@@ -201,9 +195,16 @@ int32_t archive(int32_t count, const char *archivePath, const ZpNames *names)
     if (!zipPath.has_filename())
         return ZE_PARMS;
 
+    // The archive is written into its folder, even when it replaces one:
+    // neither a read-only folder nor a read-only archive is written.
+    struct stat folderStat;
+    const fs::path folder = zipPath.parent_path();
+    if (stat(folder.c_str(), &folderStat) != 0 || !S_ISDIR(folderStat.st_mode)
+        || zip32::writeProtected(folder.c_str()))
+        return ZE_CREAT;
     struct stat zipStat;
     const bool zipExists = stat(zipPath.c_str(), &zipStat) == 0;
-    if (zipExists && (!S_ISREG(zipStat.st_mode) || readOnly(zipPath, zipStat)))
+    if (zipExists && (!S_ISREG(zipStat.st_mode) || zip32::writeProtected(zipPath.c_str())))
         return ZE_CREAT;
     if (zipExists && dataBeforeArchive(zipPath))
         return ZE_FORM;

@@ -430,6 +430,8 @@ void SaveTest::failedPackIsReported_data()
     QTest::newRow("a folder in the archive's place") << "zips/" << "house12.rwx" << "folder"
                                                      << "a folder has the archive's name";
     QTest::newRow("read-only archive") << "zips/" << "house12.rwx" << "read-only" << "the archive is read-only";
+    QTest::newRow("zip folder made read-only") << "zips/" << "house12.rwx" << "read-only folder"
+                                               << "zips is read-only";
     QTest::newRow("data before the archive") << "zips/" << "house12.rwx" << "stub"
                                              << "other data before its zip archive";
     QTest::newRow("archive named as the script") << "models/" << "notes12.zip" << ""
@@ -459,6 +461,11 @@ void SaveTest::failedPackIsReported()
         writeFile(archive, withStub(readFile(archive), "#!/bin/sh\nexec unzip \"$0\"\n"));
     const QString before = fileState(archive);
     auto w = openWindow(script, "x\r\n");
+    // Made read-only after it was chosen: no write permission bit, which the
+    // system would let root write into all the same.
+    if (inTheWay == "read-only folder")
+        QVERIFY(QFile::setPermissions(zips(), QFile::ReadOwner | QFile::ExeOwner | QFile::ReadGroup | QFile::ExeGroup));
+    const auto writable = qScopeGuard([this] { QFile::setPermissions(zips(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner); });
     QVERIFY(clickSaveZipNext(*w));
     QCOMPARE(m_log.messages.size(), 1);
     QCOMPARE(m_log.messages[0].title, QStringLiteral("Orvane."));

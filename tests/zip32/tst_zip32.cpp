@@ -120,6 +120,10 @@ private slots:
         m_dir = std::make_unique<QTemporaryDir>();
         calls = Calls{};
     }
+    void cleanup()
+    {
+        chmod(bytes("out").constData(), 0755); // for the temporary folder's removal
+    }
 
     void packsOneFile_data()
     {
@@ -241,6 +245,8 @@ private slots:
         QTest::newRow("service aborts, archive kept") << "abort+zip" << ZE_ABORT;
         QTest::newRow("cancelled while writing, archive kept") << "cancel+zip" << ZE_ABORT;
         QTest::newRow("read-only archive") << "readonly+zip" << ZE_CREAT;
+        QTest::newRow("read-only folder") << "readonlyfolder" << ZE_CREAT;
+        QTest::newRow("read-only folder, archive kept") << "readonlyfolder+zip" << ZE_CREAT;
         QTest::newRow("data before the archive") << "stub+zip" << ZE_FORM;
         QTest::newRow("password cancelled") << "nopassword" << ZE_ABORT;
         QTest::newRow("folder without recursion") << "folder" << ZE_NONE;
@@ -273,6 +279,8 @@ private slots:
         }
         if (setup == "readonly+zip")
             QCOMPARE(chmod(QFile::encodeName(archive).constData(), 0444), 0);
+        if (setup.startsWith("readonlyfolder"))
+            QCOMPARE(chmod(bytes("out").constData(), 0555), 0);
         if (setup == "parentfile")
             writeFile(path("out/file"), "plain");
         p.level = setup == "level9" ? 9 : '9';
