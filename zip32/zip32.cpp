@@ -1,6 +1,7 @@
 // zip32 on top of libzip: see zip32.h for the interface.
 #include "zip32/zip32.h"
 
+#include "zip32/archivefile.h"
 #include "zip32/entries.h"
 #include "zip32/writeprotection.h"
 
@@ -225,14 +226,26 @@ int32_t archive(int32_t count, const char *archivePath, const ZpNames *names)
     if (o.encrypt && !zip_encryption_method_supported(ZIP_EM_AES_256, 1))
         return ZE_CRYPT;
 
-    int err = 0;
-    zip_t *za = zip_open(zipPath.c_str(), ZIP_CREATE, &err);
+    zip32::ArchiveFile file(zipPath.string());
+    if (!file.open())
+        return ZE_READ;
+    if (file.exists() && !S_ISREG(file.status().st_mode))
+        return ZE_CREAT;
+    zip_error_t openError;
+    zip_error_init(&openError);
+    zip_source_t *source = file.source(&openError);
+    zip_t *za = source ? zip_open_from_source(source, ZIP_CREATE, &openError) : nullptr;
     if (!za) {
+        const int err = zip_error_code_zip(&openError);
+        zip_error_fini(&openError);
+        if (source)
+            zip_source_free(source);
         if (err == ZIP_ER_NOZIP || err == ZIP_ER_INCONS || err == ZIP_ER_MULTIDISK
             || err == ZIP_ER_MEMORY)
             return codeForLibzip(err);
         return zipExists ? ZE_READ : ZE_CREAT;
     }
+    zip_error_fini(&openError);
     Archive zip(za);
     if (g_progress.progress)
         zip_register_progress_callback_with_state(za, 0.01, reportProgress, nullptr, &g_progress);
@@ -262,6 +275,7 @@ int32_t archive(int32_t count, const char *archivePath, const ZpNames *names)
 
     const int level = o.level - '0';
     int packed = 0;
+    mode_t packedPermissions = 0777; // what every file packed grants
     for (const Item &item : items) {
         const zip_int64_t existing = zip_name_locate(za, item.name.c_str(), 0);
         if (o.freshen && existing < 0)
@@ -304,6 +318,7 @@ int32_t archive(int32_t count, const char *archivePath, const ZpNames *names)
         if (o.encrypt && zip_file_set_encryption(za, index, ZIP_EM_AES_256, password.data()) != 0)
             return codeForArchive(za);
         ++packed;
+        packedPermissions &= item.st.st_mode & 0777;
     }
     if (packed == 0)
         return ZE_NONE;
@@ -312,13 +327,13 @@ int32_t archive(int32_t count, const char *archivePath, const ZpNames *names)
                != 0)
         return codeForArchive(za);
 
+    // A replaced archive keeps its mode; a new one gets the mode of a new
+    // file in that folder, but no permission that a file packed lacks: the
+    // archive of a private script is private too.
+    file.setMode(file.exists() ? file.status().st_mode & 07777 : 0666 & ~currentUmask() & packedPermissions);
     const int32_t rc = zip.close();
     if (rc != ZE_OK)
         return rc;
-    // libzip renames a new file over the old archive: a replaced archive gets
-    // its old mode back, a new one the mode of any new file in that folder.
-    const mode_t mode = zipExists ? zipStat.st_mode & 07777 : 0666 & ~currentUmask();
-    chmod(zipPath.c_str(), mode); // not examined: the archive is complete either way
     return ZE_OK;
 }
 

@@ -129,13 +129,16 @@ ZP_EXPORT int32_t ZpSetOptions(ZpOptions *options);
  * entries; an entry of the same name is replaced. Entry names are UTF-8;
  * a name that is empty, absolute or holds a ".." part is refused with
  * ZE_PARMS, as is a name that occurs twice. The archive is written to a
- * temporary file beside it and renamed into place; on any failure the
+ * temporary file beside it, "<archive>.XXXXXX", readable by its owner
+ * alone until it is complete, and renamed into place; on any failure the
  * archive path is left exactly as it was. A replaced archive keeps its
- * mode; a new one gets the mode a new file gets (0666 less the umask).
- * Entries keep their file's modification time. An existing archive is
- * never replaced when it is read-only (no write permission bit set, or
- * not writable for the caller): ZE_CREAT; nor when it holds data before
- * its first entry, which rewriting it would lose: ZE_FORM. */
+ * mode; a new one gets the mode a new file gets (0666 less the umask)
+ * without any permission that one of the files packed lacks. Entries keep
+ * their file's modification time. Nothing is written into a read-only
+ * folder, and an existing archive is never replaced when it is read-only
+ * (for either: no write permission bit set, or not writable for the
+ * caller): ZE_CREAT; nor when it holds data before its first entry, which
+ * rewriting it would lose: ZE_FORM. */
 ZP_EXPORT int32_t ZpArchive(int32_t count, char *archivePath, ZpNames *names);
 
 /* Progress of ZpArchive while it writes the archive, and a way to stop it.

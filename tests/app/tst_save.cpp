@@ -309,6 +309,7 @@ void SaveTest::variantTakesTheScriptsMode_data()
     QTest::newRow("read-only") << 0444;
 }
 
+// The new variant and its new archive.
 void SaveTest::variantTakesTheScriptsMode()
 {
     QFETCH(int, mode);
@@ -318,6 +319,10 @@ void SaveTest::variantTakesTheScriptsMode()
     expectSaved("house13.rwx", "x\r\n");
     QCOMPARE(modeOf(models() + "house13.rwx"), mode);
     QCOMPARE(modeOf(models() + "house12.rwx"), mode);
+    // Its new archive takes no permission the script lacks.
+    const mode_t mask = umask(022);
+    umask(mask);
+    QCOMPARE(modeOf(zips() + "house13.zip"), int(mode & 0666 & ~mask));
 }
 
 void SaveTest::savedTextNeedsNoDiscardQuestion()

@@ -1,0 +1,181 @@
+// The archive's file on disk, as libzip reads and writes it.
+#include "zip32/archivefile.h"
+
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdlib>
+
+namespace zip32 {
+
+ArchiveFile::~ArchiveFile()
+{
+    rollbackWrite();
+    if (m_fd >= 0)
+        close(m_fd);
+    zip_error_fini(&m_error);
+}
+
+bool ArchiveFile::open()
+{
+    m_fd = ::open(m_path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+    if (m_fd < 0)
+        return errno == ENOENT;
+    if (fstat(m_fd, &m_status) != 0) {
+        const int error = errno;
+        close(m_fd);
+        m_fd = -1;
+        errno = error;
+        return false;
+    }
+    return true;
+}
+
+zip_source_t *ArchiveFile::source(zip_error_t *error)
+{
+    zip_error_init(&m_error);
+    return zip_source_function_create(&ArchiveFile::command, this, error);
+}
+
+zip_int64_t ArchiveFile::fail(int zipError, int systemError)
+{
+    zip_error_set(&m_error, zipError, systemError);
+    return -1;
+}
+
+zip_int64_t ArchiveFile::command(void *state, void *data, zip_uint64_t length, zip_source_cmd_t cmd)
+{
+    auto *file = static_cast<ArchiveFile *>(state);
+    switch (cmd) {
+    case ZIP_SOURCE_SUPPORTS:
+        return zip_source_make_command_bitmap(
+            ZIP_SOURCE_OPEN, ZIP_SOURCE_READ, ZIP_SOURCE_CLOSE, ZIP_SOURCE_STAT, ZIP_SOURCE_ERROR,
+            ZIP_SOURCE_FREE, ZIP_SOURCE_SEEK, ZIP_SOURCE_TELL, ZIP_SOURCE_SUPPORTS, ZIP_SOURCE_BEGIN_WRITE,
+            ZIP_SOURCE_WRITE, ZIP_SOURCE_SEEK_WRITE, ZIP_SOURCE_TELL_WRITE, ZIP_SOURCE_COMMIT_WRITE,
+            ZIP_SOURCE_ROLLBACK_WRITE, ZIP_SOURCE_REMOVE, ZIP_SOURCE_ACCEPT_EMPTY, -1);
+    case ZIP_SOURCE_ACCEPT_EMPTY:
+        return 0; // an empty file is no archive
+    case ZIP_SOURCE_ERROR:
+        return zip_error_to_data(&file->m_error, data, length);
+    case ZIP_SOURCE_STAT:
+        return file->stat(data);
+    case ZIP_SOURCE_OPEN:
+        if (!file->exists())
+            return file->fail(ZIP_ER_OPEN, ENOENT);
+        file->m_readOffset = 0;
+        return 0;
+    case ZIP_SOURCE_READ:
+        return file->read(data, length);
+    case ZIP_SOURCE_SEEK:
+        return file->seek(&file->m_readOffset, zip_uint64_t(file->m_status.st_size), data, length);
+    case ZIP_SOURCE_TELL:
+        return file->m_readOffset;
+    case ZIP_SOURCE_CLOSE:
+    case ZIP_SOURCE_FREE: // this object's owner frees it
+        return 0;
+    case ZIP_SOURCE_BEGIN_WRITE:
+        return file->beginWrite();
+    case ZIP_SOURCE_WRITE:
+        return file->write(data, length);
+    case ZIP_SOURCE_SEEK_WRITE: {
+        const auto *args = ZIP_SOURCE_GET_ARGS(zip_source_args_seek_t, data, length, &file->m_error);
+        if (!args)
+            return -1;
+        if (lseek(file->m_tempFd, args->offset, args->whence) < 0)
+            return file->fail(ZIP_ER_SEEK, errno);
+        return 0;
+    }
+    case ZIP_SOURCE_TELL_WRITE: {
+        const off_t offset = lseek(file->m_tempFd, 0, SEEK_CUR);
+        return offset < 0 ? file->fail(ZIP_ER_TELL, errno) : zip_int64_t(offset);
+    }
+    case ZIP_SOURCE_COMMIT_WRITE:
+        return file->commitWrite();
+    case ZIP_SOURCE_ROLLBACK_WRITE:
+        file->rollbackWrite();
+        return 0;
+    case ZIP_SOURCE_REMOVE: // asked for an archive left without entries, which this library never makes
+    default:
+        return file->fail(ZIP_ER_OPNOTSUPP, 0);
+    }
+}
+
+zip_int64_t ArchiveFile::stat(void *data)
+{
+    if (!exists())
+        return fail(ZIP_ER_READ, ENOENT); // libzip's sign of an archive yet to be made
+    auto *st = static_cast<zip_stat_t *>(data);
+    zip_stat_init(st);
+    st->valid = ZIP_STAT_SIZE | ZIP_STAT_MTIME;
+    st->size = zip_uint64_t(m_status.st_size);
+    st->mtime = m_status.st_mtime;
+    return sizeof(zip_stat_t);
+}
+
+zip_int64_t ArchiveFile::read(void *data, zip_uint64_t length)
+{
+    const ssize_t n = pread(m_fd, data, length, m_readOffset);
+    if (n < 0)
+        return fail(ZIP_ER_READ, errno);
+    m_readOffset += n;
+    return n;
+}
+
+zip_int64_t ArchiveFile::seek(zip_int64_t *position, zip_uint64_t size, void *data, zip_uint64_t length)
+{
+    const zip_int64_t to = zip_source_seek_compute_offset(zip_uint64_t(*position), size, data, length, &m_error);
+    if (to < 0)
+        return -1;
+    *position = to;
+    return 0;
+}
+
+zip_int64_t ArchiveFile::beginWrite()
+{
+    std::string name = m_path + ".XXXXXX";
+    const int fd = mkostemp(name.data(), O_CLOEXEC); // for the owner alone until it is complete
+    if (fd < 0)
+        return fail(ZIP_ER_TMPOPEN, errno);
+    m_tempFd = fd;
+    m_tempPath = name;
+    return 0;
+}
+
+zip_int64_t ArchiveFile::write(const void *data, zip_uint64_t length)
+{
+    const char *bytes = static_cast<const char *>(data);
+    for (zip_uint64_t done = 0; done < length;) {
+        const ssize_t n = ::write(m_tempFd, bytes + done, length - done);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0)
+            return fail(ZIP_ER_WRITE, n < 0 ? errno : ENOSPC);
+        done += zip_uint64_t(n);
+    }
+    return zip_int64_t(length);
+}
+
+zip_int64_t ArchiveFile::commitWrite()
+{
+    if (fchmod(m_tempFd, m_mode) != 0)
+        return fail(ZIP_ER_WRITE, errno);
+    if (rename(m_tempPath.c_str(), m_path.c_str()) != 0)
+        return fail(ZIP_ER_RENAME, errno);
+    close(m_tempFd);
+    m_tempFd = -1;
+    m_tempPath.clear();
+    return 0;
+}
+
+void ArchiveFile::rollbackWrite()
+{
+    if (m_tempFd < 0)
+        return;
+    unlink(m_tempPath.c_str());
+    close(m_tempFd);
+    m_tempFd = -1;
+    m_tempPath.clear();
+}
+
+} // namespace zip32
