@@ -48,6 +48,9 @@ QString describeResult(qint32 code)
         return QStringLiteral("a file to pack could not be found or opened");
     case ZE_CRYPT:
         return QStringLiteral("encryption is not available");
+    case ZE_CHANGED:
+        return QStringLiteral("another program changed the archive while it was being packed; it was left as that "
+                              "program made it");
     default:
         return QStringLiteral("the zip library reported error %1").arg(code);
     }

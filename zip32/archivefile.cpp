@@ -2,9 +2,12 @@
 #include "zip32/archivefile.h"
 
 #include <fcntl.h>
+#include <sys/file.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
+#include <cstdio>
 #include <cstdlib>
 
 namespace zip32 {
@@ -160,12 +163,60 @@ zip_int64_t ArchiveFile::commitWrite()
 {
     if (fchmod(m_tempFd, m_mode) != 0)
         return fail(ZIP_ER_WRITE, errno);
-    if (rename(m_tempPath.c_str(), m_path.c_str()) != 0)
-        return fail(ZIP_ER_RENAME, errno);
+    // One packing of this library at a time looks at the archive and
+    // renames over it, so that no other one comes in between.
+    const std::string folder = m_path.substr(0, std::max<size_t>(m_path.rfind('/'), 1));
+    const int folderFd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (folderFd >= 0)
+        flock(folderFd, LOCK_EX); // where the folder cannot be locked, the look alone guards it
+    bool moved = false;
+    int renameError = 0;
+    if (changedSinceOpened())
+        m_changedByOthers = true;
+    else if (moveIntoPlace())
+        moved = true;
+    else
+        renameError = errno;
+    if (folderFd >= 0)
+        close(folderFd);
+    if (!moved)
+        return m_changedByOthers ? fail(ZIP_ER_EXISTS, 0) : fail(ZIP_ER_RENAME, renameError);
     close(m_tempFd);
     m_tempFd = -1;
     m_tempPath.clear();
     return 0;
+}
+
+// Whether the archive's path no longer holds the file opened (or still
+// nothing): another file, the same one written to, or none.
+bool ArchiveFile::changedSinceOpened() const
+{
+    struct stat now;
+    const bool there = ::stat(m_path.c_str(), &now) == 0;
+    if (there != exists())
+        return true;
+    return there
+        && (now.st_dev != m_status.st_dev || now.st_ino != m_status.st_ino || now.st_size != m_status.st_size
+            || now.st_mtim.tv_sec != m_status.st_mtim.tv_sec || now.st_mtim.tv_nsec != m_status.st_mtim.tv_nsec
+            || now.st_ctim.tv_sec != m_status.st_ctim.tv_sec || now.st_ctim.tv_nsec != m_status.st_ctim.tv_nsec);
+}
+
+// Renames the new archive into place. Where there was none, never over one
+// that another program has just put there.
+bool ArchiveFile::moveIntoPlace()
+{
+    if (!exists()) {
+        if (renameat2(AT_FDCWD, m_tempPath.c_str(), AT_FDCWD, m_path.c_str(), RENAME_NOREPLACE) == 0)
+            return true;
+        if (errno == EEXIST) {
+            m_changedByOthers = true;
+            return false;
+        }
+        if (errno != EINVAL && errno != ENOSYS)
+            return false;
+        // The file system cannot refuse to replace: the look before stands.
+    }
+    return rename(m_tempPath.c_str(), m_path.c_str()) == 0;
 }
 
 void ArchiveFile::rollbackWrite()

@@ -5,7 +5,8 @@
 // the new one to a temporary file beside it, "<archive>.XXXXXX", created
 // for the owner alone and given the archive's mode only before it is renamed
 // into the archive's place. Until then nothing at the archive's path has
-// changed.
+// changed. It is not renamed there when someone else has written, replaced
+// or removed the archive since it was opened: that archive is theirs.
 #pragma once
 
 #include <zip.h>
@@ -33,6 +34,9 @@ public:
 
     // The mode the archive gets when it is written.
     void setMode(mode_t mode) { m_mode = mode; }
+    // After a failure: whether someone else changed the archive meanwhile
+    // (which may also have made reading it fail).
+    bool changedByOthers() const { return m_changedByOthers || changedSinceOpened(); }
 
     // A libzip source over the file, for zip_open_from_source(); null, with
     // `error` set, when there is no memory for it. The source does not own
@@ -49,6 +53,8 @@ private:
     zip_int64_t write(const void *data, zip_uint64_t length);
     zip_int64_t commitWrite();
     void rollbackWrite();
+    bool changedSinceOpened() const;
+    bool moveIntoPlace();
 
     std::string m_path;
     int m_fd = -1;                // the archive as opened, for reading
@@ -58,6 +64,7 @@ private:
     int m_tempFd = -1;            // the new archive while it is written
     std::string m_tempPath;
     zip_error_t m_error = {};
+    bool m_changedByOthers = false;
 };
 
 } // namespace zip32

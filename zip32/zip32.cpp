@@ -333,7 +333,7 @@ int32_t archive(int32_t count, const char *archivePath, const ZpNames *names)
     file.setMode(file.exists() ? file.status().st_mode & 07777 : 0666 & ~currentUmask() & packedPermissions);
     const int32_t rc = zip.close();
     if (rc != ZE_OK)
-        return rc;
+        return file.changedByOthers() ? ZE_CHANGED : rc;
     return ZE_OK;
 }
 

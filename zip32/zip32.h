@@ -46,6 +46,7 @@ extern "C" {
 #define ZE_PARMS 16 /* bad arguments: count, level, date, or an unsafe or duplicate entry name */
 #define ZE_OPEN 18  /* a file to pack does not exist or cannot be opened */
 #define ZE_CRYPT 21 /* encryption was asked for but is not available */
+#define ZE_CHANGED 22 /* someone else wrote, replaced or removed the archive while it was packed: theirs is kept */
 
 /* Callbacks. Texts are zero-terminated UTF-8.
  *   print     one short line per file packed; length is the text's byte count.
@@ -138,7 +139,10 @@ ZP_EXPORT int32_t ZpSetOptions(ZpOptions *options);
  * folder, and an existing archive is never replaced when it is read-only
  * (for either: no write permission bit set, or not writable for the
  * caller): ZE_CREAT; nor when it holds data before its first entry, which
- * rewriting it would lose: ZE_FORM. */
+ * rewriting it would lose: ZE_FORM; nor when another program wrote,
+ * replaced or removed it (or put one where there was none) after this call
+ * opened it: ZE_CHANGED, and the archive path stays as that program left
+ * it. */
 ZP_EXPORT int32_t ZpArchive(int32_t count, char *archivePath, ZpNames *names);
 
 /* Progress of ZpArchive while it writes the archive, and a way to stop it.

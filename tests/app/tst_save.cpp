@@ -10,13 +10,13 @@
 #include <csignal>
 #include <sys/resource.h>
 #include <sys/stat.h>
-#include <semaphore>
 
 #include "app/form1.h"
 #include "editor/scripteditor.h"
 #include "zip/vbzipbas.h"
 #include "support/archive.h"
 #include "support/files.h"
+#include "support/packinggate.h"
 #include "support/scripteddialogs.h"
 #include "support/testmain.h"
 #include "support/windowdriver.h"
@@ -48,6 +48,8 @@ private slots:
     void failedPackIsReported_data();
     void failedPackIsReported();
     void packingRunsInTheBackground();
+    void twoPackingsOfOneArchive_data();
+    void twoPackingsOfOneArchive();
     void cancelledPackingLeavesTheArchive_data();
     void cancelledPackingLeavesTheArchive();
     void progressWindow();
@@ -75,20 +77,6 @@ void addScriptRows(const QStringList &paths)
         QTest::newRow(qPrintable(name + " as crlf")) << crlf;
     }
 }
-} // namespace
-
-namespace {
-// Holds every packing at its start until release() is called; no packing
-// is held once it is gone.
-class PackingGate {
-public:
-    PackingGate() { VBZipBas::BackgroundPack::setWorkerStartHook([this] { m_open.acquire(); }); }
-    ~PackingGate() { VBZipBas::BackgroundPack::setWorkerStartHook(nullptr); }
-    void release() { m_open.release(); }
-
-private:
-    std::binary_semaphore m_open{0};
-};
 } // namespace
 
 void SaveTest::init()
@@ -521,6 +509,51 @@ void SaveTest::packingRunsInTheBackground()
     // The next click is a new one.
     QVERIFY(clickSaveZipNext(*w));
     expectSaved("house14.rwx", "edited while packing");
+}
+
+void SaveTest::twoPackingsOfOneArchive_data()
+{
+    QTest::addColumn<bool>("otherProgram"); // or another window of this one
+    QTest::newRow("another window") << false;
+    QTest::newRow("another program") << true;
+}
+
+// Two packings of the same archive name at once: the later one never
+// replaces what the other wrote meanwhile, and says so.
+void SaveTest::twoPackingsOfOneArchive()
+{
+    QFETCH(bool, otherProgram);
+    const QString archive = zips() + "p2.zip";
+    auto w = openWindow("p1.rwx", "from this window");
+    auto gate = std::make_unique<PackingGate>();
+    QSignalSpy finished(w.get(), &Form1::packingFinished);
+    w->saveZipNextButton()->click();
+    QTRY_VERIFY(gate->holding()); // the archive looked at, nothing written yet
+    if (otherProgram) {
+        makeArchive(archive, {{"p2.rwx", "from another program"}});
+    } else {
+        ScriptedDialogs::Log otherLog;
+        Form1 other(std::make_unique<ScriptedDialogs>(&otherLog));
+        dropFiles(other, {writeFile(models() + "other/p1.rwx", "from another window")});
+        QVERIFY(clickSaveZipNext(other));
+        QCOMPARE(otherLog.messages.size(), 1);
+        QCOMPARE(otherLog.messages[0].text, "Could not pack " + archive + "\nanother archive is still being written");
+    }
+    const QString between = fileState(archive);
+    gate->release();
+    QVERIFY(finished.wait());
+    gate.reset();
+    QCOMPARE(QDir(zips()).entryList(QDir::Files | QDir::Hidden), QStringList{"p2.zip"});
+    if (otherProgram) {
+        QCOMPARE(m_log.messages.size(), 1);
+        QCOMPARE(m_log.messages[0].text, "Could not pack " + archive
+                                             + "\nanother program changed the archive while it was being packed; it "
+                                               "was left as that program made it");
+        QCOMPARE(fileState(archive), between);
+    } else {
+        QVERIFY(m_log.messages.isEmpty());
+        expectSaved("p2.rwx", "from this window");
+    }
 }
 
 void SaveTest::cancelledPackingLeavesTheArchive_data()

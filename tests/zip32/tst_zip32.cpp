@@ -16,6 +16,10 @@ struct Calls {
     int serviceAnswer = 0, passwordAnswer = 0, passwordCalls = 0, nestedResult = -100, cancelAnswer = 0;
     QByteArray comment, password;
     bool nest = false;
+    // Another program's doing at the first progress report: what it writes
+    // at the archive's path (null: it removes the archive).
+    QString raceArchive;
+    QByteArray raceBytes;
 } calls;
 
 int32_t onPrint(const char *text, int32_t length)
@@ -51,6 +55,13 @@ void onProgress(double fraction, void *state)
 {
     if (state == &calls)
         calls.fractions << fraction;
+    if (!calls.raceArchive.isEmpty()) {
+        if (calls.raceBytes.isNull())
+            QFile::remove(calls.raceArchive);
+        else
+            writeFile(calls.raceArchive, calls.raceBytes);
+        calls.raceArchive.clear();
+    }
 }
 int32_t onCancel(void *state)
 {
@@ -249,6 +260,9 @@ private slots:
         QTest::newRow("read-only folder, archive kept") << "readonlyfolder+zip" << ZE_CREAT;
         QTest::newRow("data before the archive") << "stub+zip" << ZE_FORM;
         QTest::newRow("password cancelled") << "nopassword" << ZE_ABORT;
+        QTest::newRow("another program writes it meanwhile") << "race" << ZE_CHANGED;
+        QTest::newRow("another program rewrites it meanwhile") << "race+zip" << ZE_CHANGED;
+        QTest::newRow("another program removes it meanwhile") << "remove+zip" << ZE_CHANGED;
         QTest::newRow("folder without recursion") << "folder" << ZE_NONE;
         QTest::newRow("freshen, no such entry") << "freshen+zip" << ZE_NONE;
         QTest::newRow("update, entry newer than file") << "update+zip" << ZE_NONE;
@@ -297,8 +311,16 @@ private slots:
             p.freshen = 1;
         }
         p.update = setup == "update+zip"; // the file is from 2017, the entry from now
+        if (setup.startsWith("race") || setup.startsWith("remove")) {
+            calls.raceArchive = archive;
+            calls.raceBytes = before = setup.startsWith("race") ? QByteArray("written meanwhile") : QByteArray();
+        }
         const QString archiveFolder = QFileInfo(archive).absolutePath();
-        const QStringList folderBefore = QDir(archiveFolder).entryList(QDir::Files | QDir::Hidden);
+        QStringList folderBefore = QDir(archiveFolder).entryList(QDir::Files | QDir::Hidden);
+        if (setup == "race")
+            folderBefore << "a.zip";
+        if (setup == "remove+zip")
+            folderBefore.removeAll("a.zip");
         struct stat st;
         const mode_t modeBefore = stat(QFile::encodeName(archive).constData(), &st) == 0 ? st.st_mode : 0;
 
@@ -308,7 +330,7 @@ private slots:
             QVERIFY(!QFileInfo::exists(archive));
         else
             QCOMPARE(readFile(archive), before);
-        if (modeBefore) {
+        if (modeBefore && setup != "remove+zip") {
             QCOMPARE(stat(QFile::encodeName(archive).constData(), &st), 0);
             QCOMPARE(st.st_mode, modeBefore);
         }
