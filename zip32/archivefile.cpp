@@ -1,6 +1,7 @@
 // The archive's file on disk, as libzip reads and writes it.
 #include "zip32/archivefile.h"
 
+#include <dirent.h>
 #include <fcntl.h>
 #include <sys/file.h>
 #include <unistd.h>
@@ -9,8 +10,57 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
+#include <vector>
 
 namespace zip32 {
+namespace {
+
+// The folder and the bare name of a path.
+std::pair<std::string, std::string> split(const std::string &path)
+{
+    const size_t slash = path.rfind('/');
+    if (slash == std::string::npos)
+        return {".", path};
+    return {path.substr(0, std::max<size_t>(slash, 1)), path.substr(slash + 1)};
+}
+
+// Whether `name` is `archiveName` with the six characters mkstemp() puts after it.
+bool temporaryNameOf(const std::string &name, const std::string &archiveName)
+{
+    constexpr size_t kRandom = 6;
+    if (name.size() != archiveName.size() + 1 + kRandom || name.compare(0, archiveName.size(), archiveName) != 0
+        || name[archiveName.size()] != '.')
+        return false;
+    return std::all_of(name.end() - kRandom, name.end(), [](char c) {
+        return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9');
+    });
+}
+
+// Whether the open file is what a write cut short leaves: nothing yet, or
+// entries without the end record that closes every complete archive.
+bool unfinishedArchive(int fd, off_t size)
+{
+    char start[4] = {};
+    if (size == 0)
+        return true;
+    if (pread(fd, start, sizeof start, 0) != sizeof start || std::memcmp(start, "PK\3\4", 4) != 0)
+        return false;
+    // The end record lies within the last 64 KB (and 22 bytes) of an archive.
+    const off_t tailSize = std::min<off_t>(size, 0x10000 + 22);
+    std::vector<char> tail(size_t(tailSize), '\0');
+    if (pread(fd, tail.data(), tail.size(), size - tailSize) != tailSize)
+        return false;
+    const char endRecord[] = {'P', 'K', 5, 6};
+    return std::search(tail.begin(), tail.end(), std::begin(endRecord), std::end(endRecord)) == tail.end();
+}
+
+bool sameFile(const struct stat &a, const struct stat &b)
+{
+    return a.st_dev == b.st_dev && a.st_ino == b.st_ino;
+}
+
+} // namespace
 
 ArchiveFile::~ArchiveFile()
 {
@@ -134,15 +184,51 @@ zip_int64_t ArchiveFile::seek(zip_int64_t *position, zip_uint64_t size, void *da
     return 0;
 }
 
+// Removes the temporary files of this archive that an earlier packing, cut
+// short, left behind: named as they are, holding an unfinished archive, and
+// not locked by a packing still writing them.
+void ArchiveFile::removeLeftovers() const
+{
+    const auto [folder, archiveName] = split(m_path);
+    DIR *dir = opendir(folder.c_str());
+    if (!dir)
+        return;
+    while (const dirent *entry = readdir(dir)) {
+        if (!temporaryNameOf(entry->d_name, archiveName))
+            continue;
+        const std::string path = folder + '/' + entry->d_name;
+        const int fd = ::open(path.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
+        if (fd < 0)
+            continue;
+        struct stat opened, named;
+        if (fstat(fd, &opened) == 0 && S_ISREG(opened.st_mode) && flock(fd, LOCK_EX | LOCK_NB) == 0
+            && unfinishedArchive(fd, opened.st_size) && lstat(path.c_str(), &named) == 0 && sameFile(opened, named))
+            unlink(path.c_str());
+        close(fd); // and its lock
+    }
+    closedir(dir);
+}
+
 zip_int64_t ArchiveFile::beginWrite()
 {
-    std::string name = m_path + ".XXXXXX";
-    const int fd = mkostemp(name.data(), O_CLOEXEC); // for the owner alone until it is complete
-    if (fd < 0)
-        return fail(ZIP_ER_TMPOPEN, errno);
-    m_tempFd = fd;
-    m_tempPath = name;
-    return 0;
+    removeLeftovers();
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        std::string name = m_path + ".XXXXXX";
+        const int fd = mkostemp(name.data(), O_CLOEXEC); // for the owner alone until it is complete
+        if (fd < 0)
+            return fail(ZIP_ER_TMPOPEN, errno);
+        // Locked while it is written. Another packing's look for leftovers
+        // may have taken it for one before the lock: then it is gone.
+        struct stat opened, named;
+        if (flock(fd, LOCK_EX) == 0 && fstat(fd, &opened) == 0 && lstat(name.c_str(), &named) == 0
+            && sameFile(opened, named)) {
+            m_tempFd = fd;
+            m_tempPath = name;
+            return 0;
+        }
+        close(fd);
+    }
+    return fail(ZIP_ER_TMPOPEN, EEXIST);
 }
 
 zip_int64_t ArchiveFile::write(const void *data, zip_uint64_t length)
@@ -165,7 +251,7 @@ zip_int64_t ArchiveFile::commitWrite()
         return fail(ZIP_ER_WRITE, errno);
     // One packing of this library at a time looks at the archive and
     // renames over it, so that no other one comes in between.
-    const std::string folder = m_path.substr(0, std::max<size_t>(m_path.rfind('/'), 1));
+    const std::string folder = split(m_path).first;
     const int folderFd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (folderFd >= 0)
         flock(folderFd, LOCK_EX); // where the folder cannot be locked, the look alone guards it

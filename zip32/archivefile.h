@@ -7,6 +7,10 @@
 // into the archive's place. Until then nothing at the archive's path has
 // changed. It is not renamed there when someone else has written, replaced
 // or removed the archive since it was opened: that archive is theirs.
+//
+// The temporary file is locked (flock) while it is written. One that a
+// packing killed half-way left behind is no one's: the next packing of the
+// same archive removes it.
 #pragma once
 
 #include <zip.h>
@@ -55,6 +59,7 @@ private:
     void rollbackWrite();
     bool changedSinceOpened() const;
     bool moveIntoPlace();
+    void removeLeftovers() const;
 
     std::string m_path;
     int m_fd = -1;                // the archive as opened, for reading

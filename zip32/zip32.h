@@ -131,8 +131,10 @@ ZP_EXPORT int32_t ZpSetOptions(ZpOptions *options);
  * a name that is empty, absolute or holds a ".." part is refused with
  * ZE_PARMS, as is a name that occurs twice. The archive is written to a
  * temporary file beside it, "<archive>.XXXXXX", readable by its owner
- * alone until it is complete, and renamed into place; on any failure the
- * archive path is left exactly as it was. A replaced archive keeps its
+ * alone and locked (flock) until it is complete, and renamed into place; on
+ * any failure the archive path is left exactly as it was. Such a file that
+ * a call killed half-way left behind (unlocked, holding an unfinished
+ * archive) is removed by the next call for the same archive. A replaced archive keeps its
  * mode; a new one gets the mode a new file gets (0666 less the umask)
  * without any permission that one of the files packed lacks. Entries keep
  * their file's modification time. Nothing is written into a read-only

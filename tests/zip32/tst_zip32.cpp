@@ -5,6 +5,8 @@
 
 #include <QTemporaryDir>
 
+#include <sys/file.h>
+
 using namespace orvane_test;
 
 namespace {
@@ -335,6 +337,55 @@ private slots:
             QCOMPARE(st.st_mode, modeBefore);
         }
         QCOMPARE(QDir(archiveFolder).entryList(QDir::Files | QDir::Hidden), folderBefore);
+    }
+
+    // What a packing killed half-way left beside the archive is removed by
+    // the next packing of that archive; anything else is left alone.
+    void leftoversOfAKilledPacking_data()
+    {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QString>("kind");
+        QTest::addColumn<bool>("removed");
+        QTest::newRow("cut short") << "a.zip.ugahjx" << "partial" << true;
+        QTest::newRow("nothing written yet") << "a.zip.Q3x9Zk" << "empty" << true;
+        QTest::newRow("still being written") << "a.zip.ugahjx" << "held" << false;
+        QTest::newRow("a complete archive") << "a.zip.backup" << "complete" << false;
+        QTest::newRow("not an archive") << "a.zip.notes1" << "text" << false;
+        QTest::newRow("another archive's") << "b.zip.ugahjx" << "partial" << false;
+        QTest::newRow("not the temporary pattern") << "a.zip.ugah-x" << "partial" << false;
+        QTest::newRow("five characters") << "a.zip.ugahj" << "partial" << false;
+        QTest::newRow("a folder") << "a.zip.ugahjx" << "folder" << false;
+        QTest::newRow("a link") << "a.zip.ugahjx" << "link" << false;
+    }
+    void leftoversOfAKilledPacking()
+    {
+        QFETCH(QString, name);
+        QFETCH(QString, kind);
+        QFETCH(bool, removed);
+        writeFile(path("a.rwx"), "Vertex 1 2 3\r\n");
+        const QByteArray complete = makeArchive(path("complete.zip"), {{"a.rwx", "ModelBegin\r\nModelEnd\r\n"}});
+        QVERIFY(QFile::remove(path("complete.zip")));
+        const QByteArray partial = complete.left(40); // a local header, part of the data
+        const QString planted = path(name);
+        if (kind == "folder")
+            QVERIFY(QDir().mkpath(planted));
+        else if (kind == "link")
+            QVERIFY(QFile::link(writeFile(path("elsewhere"), partial), planted));
+        else
+            writeFile(planted, kind == "empty"      ? QByteArray()
+                               : kind == "complete" ? complete
+                               : kind == "text"     ? QByteArray("my notes")
+                                                    : partial);
+        QFile held(planted);
+        if (kind == "held")
+            QVERIFY(held.open(QIODevice::ReadOnly) && flock(held.handle(), LOCK_EX) == 0);
+        const QString before = fileState(planted);
+        Pack p{bytes(""), 1};
+        p.files = {"a.rwx"};
+        p.archive = "a.zip";
+        QCOMPARE(p.run(), ZE_OK);
+        QCOMPARE(fileState(planted), removed ? QStringLiteral("absent") : before);
+        QCOMPARE(readArchive(path("a.zip")).size(), 1);
     }
 
     void updateAndFreshen_data()
