@@ -85,7 +85,7 @@ private:
     void showError(const QString &text);
     void startPacking(const QString &archivePath, const QString &savePath);
     void showPackingProgress();
-    void finishPacking(qint32 code);
+    void finishPacking(qint32 code, const QString &reason);
 
     std::unique_ptr<Dialogs> m_dialogs;
     CurrentFile m_file;

@@ -129,7 +129,7 @@ void Form1::startPacking(const QString &archivePath, const QString &savePath)
     VBZipBas::assignSaveNextSettings(archivePath, savePath, m_file.driveRoot);
     m_packing = {archivePath, savePath, QFileInfo::exists(archivePath), false, 0};
     if (const qint32 refused = m_pack->start()) {
-        finishPacking(refused);
+        finishPacking(refused, VBZipBas::describeResult(refused));
         return;
     }
     m_progressDelay.start();
@@ -149,7 +149,7 @@ void Form1::showPackingProgress()
         m_packingProgress->setPercent(m_packing.percent);
 }
 
-void Form1::finishPacking(qint32 code)
+void Form1::finishPacking(qint32 code, const QString &reason)
 {
     m_progressDelay.stop();
     m_packingProgress.reset();
@@ -163,8 +163,7 @@ void Form1::finishPacking(qint32 code)
         box.icon = QMessageBox::Information;
         m_dialogs->messageBox(this, box); // its one button, OK, needs no answer
     } else if (code != ZE_OK) {
-        showError(QStringLiteral("Could not pack %1\n%2")
-                      .arg(archive, VBZipBas::describeResult(code, m_packing.archivePath, m_packing.savePath)));
+        showError(QStringLiteral("Could not pack %1\n%2").arg(archive, reason));
     }
     emit packingFinished();
 }

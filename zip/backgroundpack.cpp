@@ -24,6 +24,7 @@ struct PackRun {
     Entries entries;
     PackingSettings settings; // the worker's copy; read by the owner once the worker has ended
     qint32 result = 0;
+    QString reason; // for a result other than 0
     std::atomic<bool> cancelled = false;
     int lastPercent = -1; // the worker's own
 
@@ -137,7 +138,13 @@ qint32 BackgroundPack::start()
             hook();
         t_run = run.get();
         ZpProgress progress{&reportProgress, &askCancel, run.get()};
-        run->result = runLibrary(run->entries, run->settings, &progress);
+        // The paths as given: the library may write into its copies.
+        const QString archive = run->settings.archivePath;
+        const QString packedFile = run->settings.fileNames[0];
+        int systemError = 0;
+        run->result = runLibrary(run->entries, run->settings, &progress, &systemError);
+        if (run->result != 0)
+            run->reason = describeResult(run->result, archive, packedFile, systemError);
         t_run = nullptr;
         emit run->owner->workerDone(QPrivateSignal());
     });
@@ -181,9 +188,10 @@ void BackgroundPack::workerEnded()
     s.archivePath = m_run->settings.archivePath;
     s.fileNames = m_run->settings.fileNames;
     const qint32 result = m_run->result;
+    const QString reason = m_run->reason;
     m_run.reset();
     g_running = false;
-    emit finished(result);
+    emit finished(result, reason);
 }
 
 } // namespace VBZipBas

@@ -26,6 +26,7 @@ Entries resolveEntries(QLibrary &library, QStringList *missing)
     e.setOptions = reinterpret_cast<SetOptionsFunction>(library.resolve("ZpSetOptions"));
     e.archive = reinterpret_cast<ArchiveFunction>(library.resolve("ZpArchive"));
     e.setProgress = reinterpret_cast<SetProgressFunction>(library.resolve("ZpSetProgress"));
+    e.systemError = reinterpret_cast<SystemErrorFunction>(library.resolve("ZpSystemError"));
     const std::pair<bool, const char *> required[] = {
         {e.init != nullptr, "ZpInit"}, {e.setOptions != nullptr, "ZpSetOptions"}, {e.archive != nullptr, "ZpArchive"}};
     for (const auto &[found, name] : required)

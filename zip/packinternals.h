@@ -17,13 +17,15 @@ using InitFunction = int32_t (*)(ZpCallbacks *);
 using SetOptionsFunction = int32_t (*)(ZpOptions *);
 using ArchiveFunction = int32_t (*)(int32_t, char *, ZpNames *);
 using SetProgressFunction = int32_t (*)(ZpProgress *);
+using SystemErrorFunction = int32_t (*)();
 
-// The library's entries; setProgress is optional.
+// The library's entries; setProgress and systemError are optional.
 struct Entries {
     InitFunction init = nullptr;
     SetOptionsFunction setOptions = nullptr;
     ArchiveFunction archive = nullptr;
     SetProgressFunction setProgress = nullptr;
+    SystemErrorFunction systemError = nullptr;
 };
 
 struct Library {
@@ -50,7 +52,9 @@ extern std::atomic<bool> g_running;
 // The three library calls for the settings `s`, on the calling thread; what
 // the library writes into the file names and the archive path comes back
 // into `s`. `progress` (or none) is registered when the library offers it.
-qint32 runLibrary(const Entries &lib, PackingSettings &s, ZpProgress *progress);
+// `systemError`, when given, receives the system's error number behind a
+// failure, or 0.
+qint32 runLibrary(const Entries &lib, PackingSettings &s, ZpProgress *progress, int *systemError = nullptr);
 
 // The prompt's answer to `text`, asked on this thread; none without a prompt.
 std::optional<QString> askHere(const QString &text);

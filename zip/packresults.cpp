@@ -82,7 +82,7 @@ bool dataBeforeArchive(const QString &path)
 
 } // namespace
 
-QString describeResult(qint32 code, const QString &archive, const QString &packedFile)
+QString describeResult(qint32 code, const QString &archive, const QString &packedFile, int systemError)
 {
     const QFileInfo target(archive);
     const QFileInfo folder(target.absolutePath());
@@ -111,6 +111,8 @@ QString describeResult(qint32 code, const QString &archive, const QString &packe
     default:
         break;
     }
+    if (systemError != 0)
+        return describeResult(code) + QStringLiteral(": ") + qt_error_string(systemError);
     return describeResult(code);
 }
 

@@ -101,7 +101,7 @@ void assignSaveNextSettings(const QString &archive, const QString &savedFile, co
 // The three library calls for the settings `s`, on the calling thread; what
 // the library writes into the file names and the archive path comes back
 // into `s`. `progress` (or none) is registered when the library offers it.
-qint32 detail::runLibrary(const Entries &lib, PackingSettings &s, ZpProgress *progress)
+qint32 detail::runLibrary(const Entries &lib, PackingSettings &s, ZpProgress *progress, int *systemError)
 {
     // The results of ZpInit and ZpSetOptions are not examined: what they
     // refuse, ZpArchive refuses in turn, and its result is PackZip's.
@@ -149,6 +149,8 @@ qint32 detail::runLibrary(const Entries &lib, PackingSettings &s, ZpProgress *pr
     Ansi path(s.archivePath);
     char *pathBytes = path.data();
     const qint32 result = lib.archive(s.fileCount, pathBytes, &list);
+    if (systemError)
+        *systemError = result != 0 && lib.systemError ? lib.systemError() : 0;
     for (size_t i = 0; i < names.size(); ++i)
         s.fileNames[i] = fromAnsi(list.name[i]);
     s.archivePath = fromAnsi(pathBytes);

@@ -104,8 +104,9 @@ QString describeResult(qint32 code);
 // ended: where the code alone is vague, the reason is found by looking at
 // the two paths (a folder or a read-only file in the archive's place, a
 // folder that is missing or cannot be written, an archive that would be
-// the packed file itself, data before an archive).
-QString describeResult(qint32 code, const QString &archive, const QString &packedFile);
+// the packed file itself, data before an archive), or else the system's
+// reason for `systemError` (an errno value, 0 for none) is added.
+QString describeResult(qint32 code, const QString &archive, const QString &packedFile, int systemError);
 
 struct PackResult {
     qint32 code = 0; // PackZip()'s result
@@ -152,8 +153,10 @@ public:
 signals:
     // The share of the archive written, 0 to 100, each value once.
     void progressChanged(int percent);
-    // The library's result, as PackZip() would have returned it.
-    void finished(qint32 code);
+    // The library's result, as PackZip() would have returned it, and
+    // (unless it is 0) the reason in plain words, as describeResult() with
+    // the paths and the system's reason gives it.
+    void finished(qint32 code, const QString &reason);
 
     // From the worker; each reaches this object's thread queued.
     void workerProgress(int percent, QPrivateSignal);

@@ -29,6 +29,7 @@ ZpProgress g_progress{};
 Options g_options;
 bool g_optionsValid = true;
 bool g_busy = false;
+int g_systemError = 0; // behind the last ZpArchive's failure
 
 std::optional<std::string> copyString(const char *s)
 {
@@ -110,9 +111,17 @@ int32_t codeForLibzip(int ze)
     }
 }
 
+// The code for a libzip error, keeping the system's error number behind it.
+int32_t codeForError(zip_error_t *error)
+{
+    if (zip_error_system_type(error) == ZIP_ET_SYS)
+        g_systemError = zip_error_code_system(error);
+    return codeForLibzip(zip_error_code_zip(error));
+}
+
 int32_t codeForArchive(zip_t *za)
 {
-    return codeForLibzip(zip_error_code_zip(zip_get_error(za)));
+    return codeForError(zip_get_error(za));
 }
 
 void print(const std::string &line)
@@ -227,8 +236,10 @@ int32_t archive(int32_t count, const char *archivePath, const ZpNames *names)
         return ZE_CRYPT;
 
     zip32::ArchiveFile file(zipPath.string());
-    if (!file.open())
+    if (!file.open()) {
+        g_systemError = errno;
         return ZE_READ;
+    }
     if (file.exists() && !S_ISREG(file.status().st_mode))
         return ZE_CREAT;
     zip_error_t openError;
@@ -237,13 +248,13 @@ int32_t archive(int32_t count, const char *archivePath, const ZpNames *names)
     zip_t *za = source ? zip_open_from_source(source, ZIP_CREATE, &openError) : nullptr;
     if (!za) {
         const int err = zip_error_code_zip(&openError);
+        int32_t code = codeForError(&openError);
         zip_error_fini(&openError);
         if (source)
             zip_source_free(source);
-        if (err == ZIP_ER_NOZIP || err == ZIP_ER_INCONS || err == ZIP_ER_MULTIDISK
-            || err == ZIP_ER_MEMORY)
-            return codeForLibzip(err);
-        return zipExists ? ZE_READ : ZE_CREAT;
+        if (err != ZIP_ER_NOZIP && err != ZIP_ER_INCONS && err != ZIP_ER_MULTIDISK && err != ZIP_ER_MEMORY)
+            code = zipExists ? ZE_READ : ZE_CREAT;
+        return code;
     }
     zip_error_fini(&openError);
     Archive zip(za);
@@ -332,8 +343,12 @@ int32_t archive(int32_t count, const char *archivePath, const ZpNames *names)
     // archive of a private script is private too.
     file.setMode(file.exists() ? file.status().st_mode & 07777 : 0666 & ~currentUmask() & packedPermissions);
     const int32_t rc = zip.close();
+    if (rc != ZE_OK && file.changedByOthers()) {
+        g_systemError = 0; // what failed is beside the point
+        return ZE_CHANGED;
+    }
     if (rc != ZE_OK)
-        return file.changedByOthers() ? ZE_CHANGED : rc;
+        return rc;
     return ZE_OK;
 }
 
@@ -391,6 +406,7 @@ ZP_EXPORT int32_t ZpArchive(int32_t count, char *archivePath, ZpNames *names)
     if (g_busy)
         return ZE_LOGIC;
     const QScopedValueRollback busy(g_busy, true);
+    g_systemError = 0;
     try {
         return archive(count, archivePath, names);
     } catch (const std::bad_alloc &) {
@@ -398,6 +414,11 @@ ZP_EXPORT int32_t ZpArchive(int32_t count, char *archivePath, ZpNames *names)
     } catch (...) {
         return ZE_LOGIC;
     }
+}
+
+ZP_EXPORT int32_t ZpSystemError(void)
+{
+    return g_systemError;
 }
 
 } // extern "C"

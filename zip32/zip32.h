@@ -169,6 +169,11 @@ typedef struct ZpProgress {
  * them). ZpInit leaves them as they are. */
 ZP_EXPORT int32_t ZpSetProgress(ZpProgress *progress);
 
+/* The system's error number (errno) behind the failure of the last
+ * ZpArchive call, such as ENOSPC for a full disk; 0 when that call
+ * succeeded or the system gave no reason. An addition to the calls above. */
+ZP_EXPORT int32_t ZpSystemError(void);
+
 #ifdef __cplusplus
 }
 #endif

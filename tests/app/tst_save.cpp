@@ -4,6 +4,7 @@
 #include <QLabel>
 #include <QProgressDialog>
 #include <QPushButton>
+#include <QRandomGenerator>
 #include <QScopeGuard>
 #include <QTemporaryDir>
 
@@ -65,6 +66,29 @@ private:
 };
 
 namespace {
+// A limit on the size of the files this process writes: a write past it
+// fails part of the way, as on a full disk.
+class FileSizeLimit {
+public:
+    explicit FileSizeLimit(rlim_t bytes)
+    {
+        getrlimit(RLIMIT_FSIZE, &m_old);
+        m_oldSignal = std::signal(SIGXFSZ, SIG_IGN);
+        const struct rlimit limit = {bytes, m_old.rlim_max};
+        if (setrlimit(RLIMIT_FSIZE, &limit) != 0)
+            qFatal("cannot limit the file size");
+    }
+    ~FileSizeLimit()
+    {
+        setrlimit(RLIMIT_FSIZE, &m_old);
+        std::signal(SIGXFSZ, m_oldSignal);
+    }
+
+private:
+    struct rlimit m_old {};
+    void (*m_oldSignal)(int) = nullptr;
+};
+
 // Each script file as stored and with its LFs made CR LF.
 void addScriptRows(const QStringList &paths)
 {
@@ -388,17 +412,9 @@ void SaveTest::failedSavesGiveTheSystemsReason()
     const CurrentFile before = w->currentFile();
     const QString savePath = models() + before.prefix + nextNumber(before.number) + ".rwx";
     {
-        struct rlimit old {};
-        QCOMPARE(getrlimit(RLIMIT_FSIZE, &old), 0);
-        const auto oldSignal = std::signal(SIGXFSZ, SIG_IGN);
-        const auto restore = qScopeGuard([&] {
-            setrlimit(RLIMIT_FSIZE, &old);
-            std::signal(SIGXFSZ, oldSignal);
-        });
-        if (reason == "File too large") {
-            const struct rlimit small = {64 * 1024, old.rlim_max};
-            QCOMPARE(setrlimit(RLIMIT_FSIZE, &small), 0);
-        }
+        std::optional<FileSizeLimit> fullDisk;
+        if (reason == "File too large")
+            fullDisk.emplace(64 * 1024);
         QVERIFY(clickSaveZipNext(*w));
     }
     QCOMPARE(m_log.messages.size(), 1);
@@ -427,6 +443,9 @@ void SaveTest::failedPackIsReported_data()
                                                << "zips is read-only";
     QTest::newRow("data before the archive") << "zips/" << "house12.rwx" << "stub"
                                              << "other data before its zip archive";
+    // A file-size limit fails a write part of the way, as a full disk does.
+    QTest::newRow("full disk") << "zips/" << "house12.rwx" << "full disk"
+                               << "the archive could not be written: File too large";
     QTest::newRow("archive named as the script") << "models/" << "notes12.zip" << ""
                                                  << "the archive would be the script itself";
 }
@@ -452,6 +471,11 @@ void SaveTest::failedPackIsReported()
         QVERIFY(QFile::setPermissions(archive, QFile::ReadOwner | QFile::ReadGroup | QFile::ReadOther));
     if (inTheWay == "stub")
         writeFile(archive, withStub(readFile(archive), "#!/bin/sh\nexec unzip \"$0\"\n"));
+    if (inTheWay == "full disk") {
+        QByteArray texture(256 * 1024, Qt::Uninitialized);
+        QRandomGenerator(7).fillRange(reinterpret_cast<quint32 *>(texture.data()), texture.size() / 4);
+        makeArchive(archive, {{"house13.rwx", "an earlier variant"}, {"wood.bmp", texture}});
+    }
     const QString before = fileState(archive);
     auto w = openWindow(script, "x\r\n");
     // Made read-only after it was chosen: no write permission bit, which the
@@ -459,7 +483,12 @@ void SaveTest::failedPackIsReported()
     if (inTheWay == "read-only folder")
         QVERIFY(QFile::setPermissions(zips(), QFile::ReadOwner | QFile::ExeOwner | QFile::ReadGroup | QFile::ExeGroup));
     const auto writable = qScopeGuard([this] { QFile::setPermissions(zips(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner); });
-    QVERIFY(clickSaveZipNext(*w));
+    {
+        std::optional<FileSizeLimit> fullDisk;
+        if (inTheWay == "full disk")
+            fullDisk.emplace(128 * 1024);
+        QVERIFY(clickSaveZipNext(*w));
+    }
     QCOMPARE(m_log.messages.size(), 1);
     QCOMPARE(m_log.messages[0].title, QStringLiteral("Orvane."));
     QCOMPARE(m_log.messages[0].icon, QMessageBox::Critical);
@@ -470,6 +499,7 @@ void SaveTest::failedPackIsReported()
     QCOMPARE(w->currentFile().number, QStringLiteral("13"));
     if (archive != models() + saved)
         QCOMPARE(fileState(archive), before);
+    QCOMPARE(QDir(zips()).entryList(QDir::Files | QDir::Hidden).filter(".zip."), QStringList());
 }
 
 // The window works on while an archive is written: clicks and drops
