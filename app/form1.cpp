@@ -2,6 +2,7 @@
 
 #include <QAction>
 #include <QCloseEvent>
+#include <QDir>
 #include <QFileInfo>
 #include <QLabel>
 #include <QMenu>
@@ -250,6 +251,20 @@ bool Form1::confirmExit()
 
 void Form1::closeEvent(QCloseEvent *event)
 {
+    // A packing still running is let finish, or cancelled, before the
+    // window asks whether to exit: its archive is then whole, or as it was.
+    if (isPacking()) {
+        event->ignore();
+        const bool cancel = askYesNo(QStringLiteral("%1 is still being packed.\nCancel the packing? No lets it finish first.")
+                                         .arg(QDir::toNativeSeparators(m_packing.archivePath)));
+        if (isPacking()) {
+            m_closeWhenPacked = true;
+            if (cancel)
+                cancelPacking();
+            return;
+        }
+        // It ended while the question was open.
+    }
     if (confirmExit()) {
         event->accept();
         if (m_preview)

@@ -11,6 +11,7 @@
 #include <QScopedValueRollback>
 
 #include <cerrno>
+#include <utility>
 #include <sys/stat.h>
 
 #include "editor/scripteditor.h"
@@ -141,12 +142,15 @@ void Form1::showPackingProgress()
         return;
     const ProgressRequest request{QStringLiteral("Packing %1\u2026").arg(QFileInfo(m_packing.archivePath).fileName()),
                                   windowtext::boxTitle};
-    m_packingProgress = m_dialogs->showProgress(this, request, [this] {
-        m_packing.cancelRequested = true;
-        m_pack->cancel();
-    });
+    m_packingProgress = m_dialogs->showProgress(this, request, [this] { cancelPacking(); });
     if (m_packingProgress)
         m_packingProgress->setPercent(m_packing.percent);
+}
+
+void Form1::cancelPacking()
+{
+    m_packing.cancelRequested = true;
+    m_pack->cancel();
 }
 
 void Form1::finishPacking(qint32 code, const QString &reason)
@@ -166,6 +170,8 @@ void Form1::finishPacking(qint32 code, const QString &reason)
         showError(QStringLiteral("Could not pack %1\n%2").arg(archive, reason));
     }
     emit packingFinished();
+    if (std::exchange(m_closeWhenPacked, false))
+        QMetaObject::invokeMethod(this, [this] { close(); }, Qt::QueuedConnection);
 }
 
 void Form1::chooseZipFolder()

@@ -53,6 +53,8 @@ private slots:
     void twoPackingsOfOneArchive();
     void cancelledPackingLeavesTheArchive_data();
     void cancelledPackingLeavesTheArchive();
+    void closingWhilePacking_data();
+    void closingWhilePacking();
     void progressWindow();
 
 private:
@@ -621,6 +623,52 @@ void SaveTest::cancelledPackingLeavesTheArchive()
                                          + (earlier ? "The earlier archive is unchanged." : "No archive was written."));
     QCOMPARE(m_log.progressOpen, 0);
     QCOMPARE(readFile(models() + "house13.rwx"), QByteArray("x"));
+}
+
+void SaveTest::closingWhilePacking_data()
+{
+    QTest::addColumn<bool>("cancel"); // the answer to the packing question
+    QTest::addColumn<bool>("exit");   // the answer to "Exit?"
+    QTest::newRow("wait for it, exit") << false << true;
+    QTest::newRow("wait for it, stay") << false << false;
+    QTest::newRow("cancel it, exit") << true << true;
+}
+
+// Closing while an archive is packed first names it and offers to let the
+// packing finish (the default) or to cancel it; "Exit?" follows its end.
+void SaveTest::closingWhilePacking()
+{
+    QFETCH(bool, cancel);
+    QFETCH(bool, exit);
+    const QString archive = zips() + "house13.zip";
+    auto w = openWindow("house12.rwx", "x");
+    w->show();
+    auto gate = std::make_unique<PackingGate>();
+    QSignalSpy finished(w.get(), &Form1::packingFinished);
+    w->saveZipNextButton()->click();
+    QTRY_VERIFY(gate->holding());
+    const auto answer = [](bool yes) { return yes ? QMessageBox::Yes : QMessageBox::No; };
+    m_log.buttons = {answer(cancel), QMessageBox::Ok, answer(exit)};
+    if (!cancel)
+        m_log.buttons.erase(m_log.buttons.begin() + 1); // no box about a cancel
+    QVERIFY(!w->close());
+    QCOMPARE(m_log.messages.size(), 1);
+    QCOMPARE(m_log.messages[0].text, archive + " is still being packed.\nCancel the packing? No lets it finish first.");
+    QCOMPARE(m_log.messages[0].buttons, QMessageBox::Yes | QMessageBox::No);
+    QCOMPARE(m_log.messages[0].defaultButton, QMessageBox::No);
+    QVERIFY(w->isVisible());
+    gate->release();
+    QVERIFY(finished.wait());
+    gate.reset();
+    QTRY_COMPARE(m_log.messages.size(), cancel ? 3 : 2);
+    QCOMPARE(m_log.messages.last().text, QStringLiteral("Exit?"));
+    if (cancel)
+        QCOMPARE(m_log.messages[1].text, "Packing " + archive + " was cancelled. No archive was written.");
+    QTRY_COMPARE(w->isVisible(), !exit);
+    if (cancel)
+        QCOMPARE(fileState(archive), QStringLiteral("absent"));
+    else
+        expectSaved("house13.rwx", "x");
 }
 
 // The real progress window: its text, its percent, and Cancel.
