@@ -72,12 +72,12 @@ Form1::Form1(std::unique_ptr<Dialogs> dialogs, QWidget *parent)
         [this](templates::MenuCommand command) { runMenuCommand(command); });
     addViewMenu();
     initWindow();
-    // The zip library's comment and password questions come through the same dialogs.
-    VBZipBas::setPrompt([this](const QString &prompt) { return m_dialogs->prompt(this, {prompt, QString(), QString()}); });
 
     // Packing runs in the background; a progress window appears only when it
-    // takes long enough to be noticed.
-    m_pack = std::make_unique<VBZipBas::BackgroundPack>();
+    // takes long enough to be noticed. The zip library's comment and
+    // password questions come through the same dialogs.
+    m_pack = std::make_unique<VBZipBas::BackgroundPack>(
+        [this](const QString &prompt) { return m_dialogs->prompt(this, {prompt, QString(), QString()}); });
     connect(m_pack.get(), &VBZipBas::BackgroundPack::progressChanged, this, [this](int percent) {
         m_packing.percent = percent;
         if (m_packingProgress)
@@ -91,7 +91,6 @@ Form1::Form1(std::unique_ptr<Dialogs> dialogs, QWidget *parent)
 
 Form1::~Form1()
 {
-    VBZipBas::setPrompt(nullptr);
     // A packing still running is cancelled; its archive stays as it was.
     m_packingProgress.reset();
     m_pack.reset();

@@ -129,8 +129,9 @@ void Form1::startPacking(const QString &archivePath, const QString &savePath)
     setCaption(windowtext::captionLead + savePath);
     VBZipBas::assignSaveNextSettings(archivePath, savePath, m_file.driveRoot);
     m_packing = {archivePath, savePath, QFileInfo::exists(archivePath), false, 0};
-    if (const qint32 refused = m_pack->start()) {
-        finishPacking(refused, VBZipBas::describeResult(refused));
+    QString refusal;
+    if (!m_pack->start(VBZipBas::settings(), &refusal)) {
+        finishPacking(VBZipBas::ResultNoLibrary, refusal); // nothing started: reported as a failed packing
         return;
     }
     m_progressDelay.start();

@@ -37,11 +37,13 @@ Entries resolveEntries(QLibrary &library, QStringList *missing)
 
 } // namespace
 
-qint32 loadLibrary()
+bool loadLibrary(Entries *entries, QString *error)
 {
     Library &lib = zipLibrary();
-    if (lib.library)
-        return 0;
+    if (lib.library) {
+        *entries = lib.entries;
+        return true;
+    }
     QStringList candidates;
     if (!lib.fileName.isEmpty()) {
         candidates << lib.fileName;
@@ -57,36 +59,34 @@ qint32 loadLibrary()
         // The system's own search; its folders are the system's to keep sound.
         candidates << QStringLiteral("zip32");
     }
-    lib.problem.clear();
-    qint32 failure = ResultLibraryNotFound;
+    *error = QStringLiteral("the zip library could not be found");
     for (const QString &name : std::as_const(candidates)) {
-        if (name.contains(QLatin1Char('/')) && QFileInfo::exists(name)) {
-            const QString problem = libraryFileProblem(name);
-            if (!problem.isEmpty()) {
-                lib.problem = QStringLiteral("%1: %2").arg(QDir::toNativeSeparators(name), problem);
-                failure = ResultLibraryDamaged;
-                continue;
-            }
+        QString problem;
+        if (name.contains(QLatin1Char('/')) && QFileInfo::exists(name) && !checkLibraryFile(name, &problem)) {
+            *error = QStringLiteral("the zip library is damaged or made for another computer (%1: %2)")
+                         .arg(QDir::toNativeSeparators(name), problem);
+            continue;
         }
         auto candidate = std::make_unique<QLibrary>(name);
         if (!candidate->load())
             continue;
         QStringList missing;
-        const Entries entries = resolveEntries(*candidate, &missing);
+        const Entries found = resolveEntries(*candidate, &missing);
         if (!missing.isEmpty()) {
             // Not the zip library: unloaded, so that the file put right in
             // its place is loaded at the next call.
-            lib.problem = QStringLiteral("the file found as the zip library, %1, lacks the zip entries %2")
-                              .arg(QDir::toNativeSeparators(candidate->fileName()), missing.join(QStringLiteral(", ")));
-            failure = ResultLibraryWithoutEntries;
+            *error = QStringLiteral("the file found as the zip library, %1, lacks the zip entries %2")
+                         .arg(QDir::toNativeSeparators(candidate->fileName()), missing.join(QStringLiteral(", ")));
             candidate->unload();
             continue;
         }
         lib.library = std::move(candidate);
-        lib.entries = entries;
-        return 0;
+        lib.entries = found;
+        *entries = found;
+        error->clear();
+        return true;
     }
-    return failure;
+    return false;
 }
 
 } // namespace detail
@@ -99,7 +99,6 @@ void setLibraryFileName(const QString &fileNameOrPath)
     lib.fileName = fileNameOrPath;
     lib.library.reset();
     lib.entries = Entries{};
-    lib.problem.clear();
 }
 
 } // namespace VBZipBas

@@ -1,4 +1,4 @@
-// The callbacks the library calls, and the prompt they ask through.
+// The callbacks the library calls.
 #include "zip/vbzipbas.h"
 
 #include "zip/packinternals.h"
@@ -11,12 +11,6 @@ namespace VBZipBas {
 using namespace detail;
 
 namespace {
-
-Prompt &prompt()
-{
-    static Prompt p;
-    return p;
-}
 
 // The longest leading part of s whose 8-bit form fits in limit bytes,
 // cut between characters.
@@ -51,18 +45,6 @@ void wipe(QByteArray &bytes)
 }
 
 } // namespace
-
-std::optional<QString> detail::askHere(const QString &text)
-{
-    if (!prompt())
-        return std::nullopt;
-    return prompt()(text);
-}
-
-void setPrompt(Prompt p)
-{
-    prompt() = std::move(p);
-}
 
 int32_t OnZipPrint(const char *, int32_t)
 {

@@ -18,14 +18,10 @@ QString describeResult(qint32 code)
     switch (code) {
     case ZE_OK:
         return QStringLiteral("the archive was written");
-    case ResultLibraryNotFound:
-        return QStringLiteral("the zip library could not be found");
+    case ResultNoLibrary:
+        return QStringLiteral("no usable zip library was found");
     case ResultAlreadyRunning:
         return QStringLiteral("another archive is still being written");
-    case ResultLibraryDamaged:
-        return QStringLiteral("the zip library is damaged or made for another computer (%1)").arg(zipLibrary().problem);
-    case ResultLibraryWithoutEntries:
-        return zipLibrary().problem;
     case ZE_FORM:
         return QStringLiteral("the archive path holds a file that is not a zip archive");
     case ZE_MEM:
@@ -82,7 +78,7 @@ bool dataBeforeArchive(const QString &path)
 
 } // namespace
 
-QString describeResult(qint32 code, const QString &archive, const QString &packedFile, int systemError)
+QString detail::describePacking(qint32 code, const QString &archive, const QString &packedFile, int systemError)
 {
     const QFileInfo target(archive);
     const QFileInfo folder(target.absolutePath());
