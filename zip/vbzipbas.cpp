@@ -12,8 +12,7 @@ using namespace detail;
 
 namespace {
 
-// The options' flags and level, from the module's record to the library's
-// 8-bit form.
+// The options' flags and level, from the module's record to the library's.
 void copyFlags(ZpOptions &to, const ZipOptions &from)
 {
     to.fEncrypt = from.fEncrypt;
@@ -27,16 +26,16 @@ void copyFlags(ZpOptions &to, const ZipOptions &from)
     to.fLevel = static_cast<char>(from.fLevel);
 }
 
-// An 8-bit copy of a string for one library call; a null string has no copy
-// and is passed as a null pointer.
-class Ansi
+// The library's UTF-8 copy of a string for one call; a null string has no
+// copy and is passed as a null pointer.
+class Utf8Copy
 {
 public:
-    Ansi() = default;
-    explicit Ansi(const QString &s)
+    Utf8Copy() = default;
+    explicit Utf8Copy(const QString &s)
     {
         if (!s.isNull()) {
-            const QByteArray bytes = s.toLocal8Bit();
+            const QByteArray bytes = s.toUtf8();
             m_bytes = std::string(bytes.constData(), static_cast<size_t>(bytes.size()));
             m_null = false;
         }
@@ -48,9 +47,9 @@ private:
     bool m_null = true;
 };
 
-QString fromAnsi(const char *s)
+QString fromUtf8Copy(const char *s)
 {
-    return s ? QString::fromLocal8Bit(s) : QString();
+    return s ? QString::fromUtf8(s) : QString();
 }
 
 // The questions of the library calls on this thread, while they run.
@@ -128,30 +127,30 @@ qint32 detail::runLibrary(const Entries &lib, PackingSettings &s, ZpProgress *pr
         .fLevel = static_cast<quint8>(s.compressionLevel),
     };
     {
-        // The 8-bit form lives for this one call; the library keeps a copy.
-        Ansi date(options.date), root(options.rootFolder), temp(options.tempFolder);
-        ZpOptions ansi{};
-        ansi.date = date.data();
-        ansi.rootFolder = root.data();
-        ansi.tempFolder = temp.data();
-        copyFlags(ansi, options);
-        lib.setOptions(&ansi);
+        // The library's form lives for this one call; the library keeps a copy.
+        Utf8Copy date(options.date), root(options.rootFolder), temp(options.tempFolder);
+        ZpOptions record{};
+        record.date = date.data();
+        record.rootFolder = root.data();
+        record.tempFolder = temp.data();
+        copyFlags(record, options);
+        lib.setOptions(&record);
     }
 
-    std::array<Ansi, ZP_MAX_FILES> names;
+    std::array<Utf8Copy, ZP_MAX_FILES> names;
     ZpNames list{};
     for (size_t i = 0; i < names.size(); ++i) {
-        names[i] = Ansi(s.fileNames[i]);
+        names[i] = Utf8Copy(s.fileNames[i]);
         list.name[i] = names[i].data();
     }
-    Ansi path(s.archivePath);
+    Utf8Copy path(s.archivePath);
     char *pathBytes = path.data();
     const qint32 result = lib.archive(s.fileCount, pathBytes, &list);
     if (systemError)
         *systemError = result != 0 && lib.systemError ? lib.systemError() : 0;
     for (size_t i = 0; i < names.size(); ++i)
-        s.fileNames[i] = fromAnsi(list.name[i]);
-    s.archivePath = fromAnsi(pathBytes);
+        s.fileNames[i] = fromUtf8Copy(list.name[i]);
+    s.archivePath = fromUtf8Copy(pathBytes);
     return result;
 }
 

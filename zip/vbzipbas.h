@@ -28,7 +28,7 @@ namespace VBZipBas {
 using ZipFileList = std::array<QString, ZP_MAX_FILES>;
 
 // The options as the module builds them from the settings for each
-// packing, as text; ZpSetOptions receives an 8-bit form of it built for
+// packing, as text; ZpSetOptions receives a UTF-8 form of it built for
 // that one call.
 struct ZipOptions {
     QString date;
