@@ -2,6 +2,7 @@
 #include "zip/vbzipbas.h"
 
 #include "zip/packinternals.h"
+#include "zip32/writeprotection.h"
 
 #include <QDir>
 #include <QFile>
@@ -54,16 +55,14 @@ QString describeResult(qint32 code)
 
 namespace {
 
-// Whether the caller may replace or create files at `path`: by the mode
-// bits as well as by the system's answer, which lets root write anything.
-bool writable(const QFileInfo &info)
+bool writeProtected(const QFileInfo &info)
 {
-    const QFile::Permissions anyWrite = QFile::WriteOwner | QFile::WriteGroup | QFile::WriteOther;
-    return info.isWritable() && (info.permissions() & anyWrite);
+    return zip32::writeProtected(QFile::encodeName(info.filePath()).constData());
 }
 
-// Whether the file holds a zip archive's end record after other data.
-bool dataBeforeArchive(const QString &path)
+// Whether the file holds a zip archive after other data (a stub, as a
+// self-extracting archive has): its end record, but not at its start.
+bool archiveAfterOtherData(const QString &path)
 {
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
@@ -90,17 +89,17 @@ QString detail::describePacking(qint32 code, const QString &archive, const QStri
     case ZE_CREAT:
         if (target.isDir())
             return QStringLiteral("a folder has the archive's name");
-        if (target.exists() && !writable(target))
+        if (target.exists() && writeProtected(target))
             return QStringLiteral("the archive is read-only");
         if (!folder.exists())
             return QStringLiteral("its folder %1 does not exist").arg(QDir::toNativeSeparators(folder.filePath()));
         if (!folder.isDir())
             return QStringLiteral("%1 is not a folder").arg(QDir::toNativeSeparators(folder.filePath()));
-        if (!writable(folder))
+        if (writeProtected(folder))
             return QStringLiteral("its folder %1 is read-only").arg(QDir::toNativeSeparators(folder.filePath()));
         break;
     case ZE_FORM:
-        if (dataBeforeArchive(archive))
+        if (archiveAfterOtherData(archive))
             return QStringLiteral("the file there holds other data before its zip archive, which "
                                   "rewriting it would lose; it was left as it was");
         break;
