@@ -5,7 +5,9 @@
 
 #include <QTemporaryDir>
 
+#include <fcntl.h>
 #include <sys/file.h>
+#include <unistd.h>
 
 using namespace orvane_test;
 
@@ -214,6 +216,37 @@ private slots:
         const auto entries = readArchive(path("out.zip"));
         QCOMPARE(entries.size(), name.isNull() ? 0 : 1);
         QVERIFY(name.isNull() ? !QFileInfo::exists(path("out.zip")) : entries[0].name == name);
+    }
+
+    // Entry names are UTF-8; a file whose name is not is refused.
+    void entryNamesMustBeUtf8_data()
+    {
+        QTest::addColumn<QByteArray>("name");
+        QTest::addColumn<bool>("taken");
+        QTest::newRow("two bytes") << QByteArray("h\xc3\xa4us.rwx") << true;
+        QTest::newRow("four bytes") << QByteArray("\xf0\x9f\x8f\xa0.rwx") << true;
+        QTest::newRow("Latin-1") << QByteArray("h\xe4us.rwx") << false;
+        QTest::newRow("overlong") << QByteArray("\xc0\xaf.rwx") << false;
+        QTest::newRow("surrogate") << QByteArray("\xed\xa0\x80.rwx") << false;
+        QTest::newRow("beyond U+10FFFF") << QByteArray("\xf4\x90\x80\x80.rwx") << false;
+        QTest::newRow("cut short at the end") << QByteArray("a.rwx\xe2\x82") << false;
+        QTest::newRow("stray continuation") << QByteArray("\x80.rwx") << false;
+    }
+    void entryNamesMustBeUtf8()
+    {
+        QFETCH(QByteArray, name);
+        QFETCH(bool, taken);
+        const QByteArray file = QFile::encodeName(m_dir->path()) + "/" + name;
+        const int fd = ::open(file.constData(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+        QVERIFY(fd >= 0 && ::write(fd, "x", 1) == 1 && ::close(fd) == 0);
+        Pack p{bytes(""), 1};
+        p.files = {name};
+        p.archive = "out.zip";
+        QCOMPARE(p.run(), taken ? ZE_OK : ZE_PARMS);
+        const auto entries = readArchive(path("out.zip"));
+        QCOMPARE(entries.size(), taken ? 1 : 0);
+        if (taken)
+            QCOMPARE(entries[0].name, name);
     }
 
     // Entries of the same name are replaced, the others and the archive's mode kept.
