@@ -22,7 +22,7 @@ struct PackRun final : Questions {
     qint32 result = 0;
     QString reason; // for a result other than 0
     std::atomic<bool> cancelled = false;
-    int lastPercent = -1; // the worker's own
+    std::atomic<int> percent = -1; // the share written so far, -1 before the first report
 
     // A question put to the starting thread, and its answer.
     std::mutex mutex;
@@ -52,13 +52,13 @@ struct PackRun final : Questions {
         return std::exchange(answer, std::nullopt);
     }
 
+    // The share is handed over in `percent`, not with the signal: the owner
+    // reads the latest one when it gets to it.
     void reportProgress(double fraction)
     {
-        const int percent = std::clamp(int(fraction * 100.0), 0, 100);
-        if (percent == lastPercent)
-            return;
-        lastPercent = percent;
-        emit owner->workerProgress(percent, BackgroundPack::QPrivateSignal());
+        const int now = std::clamp(int(fraction * 100.0), 0, 100);
+        if (percent.exchange(now) != now)
+            emit owner->workerProgress(BackgroundPack::QPrivateSignal());
     }
 
     void cancel()
@@ -97,7 +97,7 @@ struct PackRun final : Questions {
 
 BackgroundPack::BackgroundPack(Prompt prompt, QObject *parent) : QObject(parent), m_prompt(std::move(prompt))
 {
-    connect(this, &BackgroundPack::workerProgress, this, &BackgroundPack::progressChanged, Qt::QueuedConnection);
+    connect(this, &BackgroundPack::workerProgress, this, &BackgroundPack::progressReported, Qt::QueuedConnection);
     connect(this, &BackgroundPack::questionAsked, this, &BackgroundPack::answerQuestion, Qt::QueuedConnection);
     connect(this, &BackgroundPack::workerDone, this, &BackgroundPack::workerEnded, Qt::QueuedConnection);
 }
@@ -127,6 +127,7 @@ bool BackgroundPack::start(const PackingSettings &settings, QString *error)
     m_run->owner = this;
     m_run->entries = entries;
     m_run->settings = settings;
+    m_percentShown = -1;
     m_thread = std::make_unique<std::thread>([run = m_run] { run->run(); });
     return true;
 }
@@ -135,6 +136,15 @@ void BackgroundPack::cancel()
 {
     if (m_run)
         m_run->cancel();
+}
+
+void BackgroundPack::progressReported()
+{
+    if (!m_run)
+        return;
+    const int percent = m_run->percent;
+    if (percent > m_percentShown)
+        emit progressChanged(m_percentShown = percent);
 }
 
 void BackgroundPack::answerQuestion()

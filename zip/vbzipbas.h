@@ -124,7 +124,8 @@ public:
     void cancel();
 
 signals:
-    // The share of the archive written, 0 to 100, each value once.
+    // The share of the archive written, 0 to 100, rising; values the
+    // worker passed while this thread was busy are left out.
     void progressChanged(int percent);
     // The library's result, as PackZip() would have returned it, and
     // (unless it is 0) the reason in plain words: the code's, made precise
@@ -132,17 +133,19 @@ signals:
     void finished(qint32 code, const QString &reason);
 
     // From the worker; each reaches this object's thread queued.
-    void workerProgress(int percent, QPrivateSignal);
+    void workerProgress(QPrivateSignal);
     void questionAsked(QPrivateSignal);
     void workerDone(QPrivateSignal);
 
 private:
     friend struct PackRun;
 
+    void progressReported();
     void answerQuestion();
     void workerEnded();
 
     Prompt m_prompt;
+    int m_percentShown = -1;
     std::shared_ptr<PackRun> m_run;
     std::unique_ptr<std::thread> m_thread;
 };
