@@ -80,7 +80,7 @@ test-asan: deps
 # built with ThreadSanitizer, so the rest would add time and no findings.
 test-tsan: deps
 	cmake -S . -B $(TSAN) -DCMAKE_BUILD_TYPE=Debug -DORVANE_SANITIZE_THREADS=ON
-	cmake --build $(TSAN) -j $(JOBS) --target $(TSAN_TESTS) zip32 zip32rec
+	cmake --build $(TSAN) -j $(JOBS) --target $(TSAN_TESTS) zip32 zip32rec zip32gate
 	cd $(TSAN) && $(OFFSCREEN) $(TSAN_ENV) $(CTEST) -j $(JOBS) -L threads
 
 # Fuzzing: clang with libFuzzer, ASan and UBSan, in its own build folder.

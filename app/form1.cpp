@@ -2,6 +2,7 @@
 
 #include <QAction>
 #include <QCloseEvent>
+#include <QDir>
 #include <QFileInfo>
 #include <QLabel>
 #include <QMenu>
@@ -71,12 +72,12 @@ Form1::Form1(std::unique_ptr<Dialogs> dialogs, QWidget *parent)
         [this](templates::MenuCommand command) { runMenuCommand(command); });
     addViewMenu();
     initWindow();
-    // The zip library's comment and password questions come through the same dialogs.
-    VBZipBas::setPrompt([this](const QString &prompt) { return m_dialogs->prompt(this, {prompt, QString(), QString()}); });
 
     // Packing runs in the background; a progress window appears only when it
-    // takes long enough to be noticed.
-    m_pack = std::make_unique<VBZipBas::BackgroundPack>();
+    // takes long enough to be noticed. The zip library's comment and
+    // password questions come through the same dialogs.
+    m_pack = std::make_unique<VBZipBas::BackgroundPack>(
+        [this](const QString &prompt) { return m_dialogs->prompt(this, {prompt, QString(), QString()}); });
     connect(m_pack.get(), &VBZipBas::BackgroundPack::progressChanged, this, [this](int percent) {
         m_packing.percent = percent;
         if (m_packingProgress)
@@ -90,7 +91,6 @@ Form1::Form1(std::unique_ptr<Dialogs> dialogs, QWidget *parent)
 
 Form1::~Form1()
 {
-    VBZipBas::setPrompt(nullptr);
     // A packing still running is cancelled; its archive stays as it was.
     m_packingProgress.reset();
     m_pack.reset();
@@ -250,6 +250,20 @@ bool Form1::confirmExit()
 
 void Form1::closeEvent(QCloseEvent *event)
 {
+    // A packing still running is let finish, or cancelled, before the
+    // window asks whether to exit: its archive is then whole, or as it was.
+    if (isPacking()) {
+        event->ignore();
+        const bool cancel = askYesNo(QStringLiteral("%1 is still being packed.\nCancel the packing? No lets it finish first.")
+                                         .arg(QDir::toNativeSeparators(m_packing.archivePath)));
+        if (isPacking()) {
+            m_closeWhenPacked = true;
+            if (cancel)
+                cancelPacking();
+            return;
+        }
+        // It ended while the question was open.
+    }
     if (confirmExit()) {
         event->accept();
         if (m_preview)

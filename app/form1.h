@@ -85,7 +85,8 @@ private:
     void showError(const QString &text);
     void startPacking(const QString &archivePath, const QString &savePath);
     void showPackingProgress();
-    void finishPacking(qint32 code);
+    void cancelPacking();
+    void finishPacking(qint32 code, const QString &reason);
 
     std::unique_ptr<Dialogs> m_dialogs;
     CurrentFile m_file;
@@ -110,6 +111,8 @@ private:
     } m_packing;
     QTimer m_progressDelay;
     std::unique_ptr<ProgressView> m_packingProgress;
+    // A close was asked for while packing: asked again once it has ended.
+    bool m_closeWhenPacked = false;
 
     QAction *m_previewItem = nullptr;
     // A window of its own, not a child: recreating the main window's native

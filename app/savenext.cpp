@@ -11,6 +11,7 @@
 #include <QScopedValueRollback>
 
 #include <cerrno>
+#include <utility>
 #include <sys/stat.h>
 
 #include "editor/scripteditor.h"
@@ -128,8 +129,9 @@ void Form1::startPacking(const QString &archivePath, const QString &savePath)
     setCaption(windowtext::captionLead + savePath);
     VBZipBas::assignSaveNextSettings(archivePath, savePath, m_file.driveRoot);
     m_packing = {archivePath, savePath, QFileInfo::exists(archivePath), false, 0};
-    if (const qint32 refused = m_pack->start()) {
-        finishPacking(refused);
+    QString refusal;
+    if (!m_pack->start(VBZipBas::settings(), &refusal)) {
+        finishPacking(VBZipBas::ResultNoLibrary, refusal); // nothing started: reported as a failed packing
         return;
     }
     m_progressDelay.start();
@@ -141,15 +143,18 @@ void Form1::showPackingProgress()
         return;
     const ProgressRequest request{QStringLiteral("Packing %1\u2026").arg(QFileInfo(m_packing.archivePath).fileName()),
                                   windowtext::boxTitle};
-    m_packingProgress = m_dialogs->showProgress(this, request, [this] {
-        m_packing.cancelRequested = true;
-        m_pack->cancel();
-    });
+    m_packingProgress = m_dialogs->showProgress(this, request, [this] { cancelPacking(); });
     if (m_packingProgress)
         m_packingProgress->setPercent(m_packing.percent);
 }
 
-void Form1::finishPacking(qint32 code)
+void Form1::cancelPacking()
+{
+    m_packing.cancelRequested = true;
+    m_pack->cancel();
+}
+
+void Form1::finishPacking(qint32 code, const QString &reason)
 {
     m_progressDelay.stop();
     m_packingProgress.reset();
@@ -163,10 +168,11 @@ void Form1::finishPacking(qint32 code)
         box.icon = QMessageBox::Information;
         m_dialogs->messageBox(this, box); // its one button, OK, needs no answer
     } else if (code != ZE_OK) {
-        showError(QStringLiteral("Could not pack %1\n%2")
-                      .arg(archive, VBZipBas::describeResult(code, m_packing.archivePath, m_packing.savePath)));
+        showError(QStringLiteral("Could not pack %1\n%2").arg(archive, reason));
     }
     emit packingFinished();
+    if (std::exchange(m_closeWhenPacked, false))
+        QMetaObject::invokeMethod(this, [this] { close(); }, Qt::QueuedConnection);
 }
 
 void Form1::chooseZipFolder()

@@ -1,7 +1,10 @@
 #include "app/zipfolder.h"
 
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
+
+#include "zip32/writeprotection.h"
 
 QString withTrailingSeparator(const QString &entry, QChar separator)
 {
@@ -20,10 +23,9 @@ std::optional<QString> usableZipFolder(const QString &entry)
     const QFileInfo info(folder);
     if (!info.isDir() || !info.isReadable() || !info.isExecutable())
         return std::nullopt;
-    // The system lets root write to any folder; one without a single write
-    // permission bit is taken as meant to be read-only all the same.
-    const QFile::Permissions anyWrite = QFile::WriteOwner | QFile::WriteGroup | QFile::WriteOther;
-    if (!info.isWritable() || !(info.permissions() & anyWrite))
+    // The zip library's rule: a folder without a single write permission
+    // bit is read-only, even for root, whom the system lets write anywhere.
+    if (zip32::writeProtected(QFile::encodeName(folder).constData()))
         return std::nullopt;
     return folder;
 }

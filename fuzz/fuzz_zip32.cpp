@@ -36,7 +36,7 @@ namespace {
 constexpr const char *archiveName = "out.zip";
 constexpr int maxNames = ZP_MAX_FILES;
 const std::set<int32_t> definedCodes = {ZE_OK,   ZE_FORM, ZE_MEM,   ZE_LOGIC, ZE_ABORT, ZE_READ,
-                                        ZE_NONE, ZE_WRITE, ZE_CREAT, ZE_PARMS, ZE_OPEN,  ZE_CRYPT};
+                                        ZE_NONE, ZE_WRITE, ZE_CREAT, ZE_PARMS, ZE_OPEN,  ZE_CRYPT, ZE_CHANGED};
 
 std::vector<std::string> *g_announced = nullptr; // names the library announces while packing
 

@@ -12,20 +12,17 @@ namespace VBZipBas {
 
 using namespace detail;
 
-namespace {
-std::function<void()> g_workerStartHook;
-} // namespace
-
 // What the starting thread and the worker share for one packing. The
 // worker reaches the starting thread only through BackgroundPack's queued
 // signals; everything else they share is guarded by `mutex` or atomic.
-struct PackRun {
+struct PackRun final : Questions {
     BackgroundPack *owner = nullptr; // outlives the worker: its destructor waits for it
     Entries entries;
-    PackingSettings settings; // the worker's copy; read by the owner once the worker has ended
+    PackingSettings settings; // the worker's copy
     qint32 result = 0;
+    QString reason; // for a result other than 0
     std::atomic<bool> cancelled = false;
-    int lastPercent = -1; // the worker's own
+    std::atomic<int> percent = -1; // the share written so far, -1 before the first report
 
     // A question put to the starting thread, and its answer.
     std::mutex mutex;
@@ -37,7 +34,7 @@ struct PackRun {
     // On the worker: the prompt runs on the owner's thread, which never
     // waits for the worker while the worker waits here, except in the
     // owner's destructor, which cancels first and so wakes it.
-    std::optional<QString> askOwner(const QString &text)
+    std::optional<QString> ask(const QString &text) override
     {
         std::unique_lock lock(mutex);
         if (cancelled)
@@ -55,13 +52,13 @@ struct PackRun {
         return std::exchange(answer, std::nullopt);
     }
 
+    // The share is handed over in `percent`, not with the signal: the owner
+    // reads the latest one when it gets to it.
     void reportProgress(double fraction)
     {
-        const int percent = std::clamp(int(fraction * 100.0), 0, 100);
-        if (percent == lastPercent)
-            return;
-        lastPercent = percent;
-        emit owner->workerProgress(percent, BackgroundPack::QPrivateSignal());
+        const int now = std::clamp(int(fraction * 100.0), 0, 100);
+        if (percent.exchange(now) != now)
+            emit owner->workerProgress(BackgroundPack::QPrivateSignal());
     }
 
     void cancel()
@@ -72,36 +69,35 @@ struct PackRun {
         }
         wake.notify_all();
     }
+
+    // On the worker.
+    void run()
+    {
+        ZpProgress progress{&PackRun::progressCallback, &PackRun::cancelCallback, this};
+        // The paths as given: the library may write into its copies.
+        const QString archive = settings.archivePath;
+        const QString packedFile = settings.fileNames[0];
+        int systemError = 0;
+        result = runLibrary(entries, settings, &progress, this, &systemError);
+        if (result != 0)
+            reason = describePacking(result, archive, packedFile, systemError);
+        emit owner->workerDone(BackgroundPack::QPrivateSignal());
+    }
+
+    static void progressCallback(double fraction, void *state)
+    {
+        static_cast<PackRun *>(state)->reportProgress(fraction);
+    }
+
+    static int32_t cancelCallback(void *state)
+    {
+        return static_cast<PackRun *>(state)->cancelled ? 1 : 0;
+    }
 };
 
-namespace {
-
-// The packing whose library calls run on this thread, if any.
-thread_local PackRun *t_run = nullptr;
-
-void reportProgress(double fraction, void *state)
+BackgroundPack::BackgroundPack(Prompt prompt, QObject *parent) : QObject(parent), m_prompt(std::move(prompt))
 {
-    static_cast<PackRun *>(state)->reportProgress(fraction);
-}
-
-int32_t askCancel(void *state)
-{
-    return static_cast<PackRun *>(state)->cancelled ? 1 : 0;
-}
-
-} // namespace
-
-std::optional<QString> detail::ask(const QString &text)
-{
-    if (t_run)
-        return t_run->askOwner(text);
-    return askHere(text);
-}
-
-
-BackgroundPack::BackgroundPack(QObject *parent) : QObject(parent)
-{
-    connect(this, &BackgroundPack::workerProgress, this, &BackgroundPack::progressChanged, Qt::QueuedConnection);
+    connect(this, &BackgroundPack::workerProgress, this, &BackgroundPack::progressReported, Qt::QueuedConnection);
     connect(this, &BackgroundPack::questionAsked, this, &BackgroundPack::answerQuestion, Qt::QueuedConnection);
     connect(this, &BackgroundPack::workerDone, this, &BackgroundPack::workerEnded, Qt::QueuedConnection);
 }
@@ -112,36 +108,28 @@ BackgroundPack::~BackgroundPack()
         return;
     m_run->cancel();
     m_thread->join();
-    g_running = false;
+    zipLibrary().inUse = false;
 }
 
-void BackgroundPack::setWorkerStartHook(std::function<void()> hook)
+bool BackgroundPack::start(const PackingSettings &settings, QString *error)
 {
-    g_workerStartHook = std::move(hook);
-}
-
-qint32 BackgroundPack::start()
-{
-    if (m_thread || g_running.exchange(true))
-        return ResultAlreadyRunning;
-    if (const qint32 missing = loadLibrary()) {
-        g_running = false;
-        return missing;
+    Library &library = zipLibrary();
+    if (m_thread || library.inUse.exchange(true)) {
+        *error = describeResult(ResultAlreadyRunning);
+        return false;
+    }
+    Entries entries;
+    if (!loadLibrary(&entries, error)) {
+        library.inUse = false;
+        return false;
     }
     m_run = std::make_shared<PackRun>();
     m_run->owner = this;
-    m_run->entries = zipLibrary().entries;
-    m_run->settings = settings();
-    m_thread = std::make_unique<std::thread>([run = m_run, hook = g_workerStartHook] {
-        if (hook)
-            hook();
-        t_run = run.get();
-        ZpProgress progress{&reportProgress, &askCancel, run.get()};
-        run->result = runLibrary(run->entries, run->settings, &progress);
-        t_run = nullptr;
-        emit run->owner->workerDone(QPrivateSignal());
-    });
-    return 0;
+    m_run->entries = entries;
+    m_run->settings = settings;
+    m_percentShown = -1;
+    m_thread = std::make_unique<std::thread>([run = m_run] { run->run(); });
+    return true;
 }
 
 void BackgroundPack::cancel()
@@ -150,21 +138,36 @@ void BackgroundPack::cancel()
         m_run->cancel();
 }
 
-void BackgroundPack::answerQuestion()
+void BackgroundPack::progressReported()
 {
     if (!m_run)
         return;
-    std::unique_lock lock(m_run->mutex);
-    if (!m_run->question || m_run->answered || m_run->cancelled)
+    const int percent = m_run->percent;
+    if (percent > m_percentShown)
+        emit progressChanged(m_percentShown = percent);
+}
+
+void BackgroundPack::answerQuestion()
+{
+    // The prompt runs an event loop of its own, in which the packing may
+    // end (cancel() and the worker's end) or this object go: the run and
+    // the prompt are held here, and nothing of this object is touched after
+    // the prompt.
+    const std::shared_ptr<PackRun> run = m_run;
+    const Prompt prompt = m_prompt;
+    if (!run)
         return;
-    const QString text = *m_run->question;
+    std::unique_lock lock(run->mutex);
+    if (!run->question || run->answered || run->cancelled)
+        return;
+    const QString text = *run->question;
     lock.unlock();
-    std::optional<QString> reply = askHere(text);
+    std::optional<QString> reply = prompt ? prompt(text) : std::nullopt;
     lock.lock();
-    m_run->answer = std::move(reply);
-    m_run->answered = true;
+    run->answer = std::move(reply);
+    run->answered = true;
     lock.unlock();
-    m_run->wake.notify_all();
+    run->wake.notify_all();
 }
 
 void BackgroundPack::workerEnded()
@@ -173,13 +176,11 @@ void BackgroundPack::workerEnded()
         return;
     m_thread->join();
     m_thread.reset();
-    PackingSettings &s = settings();
-    s.archivePath = m_run->settings.archivePath;
-    s.fileNames = m_run->settings.fileNames;
     const qint32 result = m_run->result;
+    const QString reason = m_run->reason;
     m_run.reset();
-    g_running = false;
-    emit finished(result);
+    zipLibrary().inUse = false;
+    emit finished(result, reason);
 }
 
 } // namespace VBZipBas

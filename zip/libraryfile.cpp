@@ -85,21 +85,25 @@ QString layoutProblem(QFile &file, quint64 fileSize)
 
 } // namespace
 
-QString libraryFileProblem(const QString &path)
+bool checkLibraryFile(const QString &path, QString *error)
 {
     QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        return file.errorString();
+    if (!file.open(QIODevice::ReadOnly)) {
+        *error = file.errorString();
+        return false;
+    }
     const quint64 fileSize = quint64(file.size());
     unsigned char ident[EI_NIDENT] = {};
     if (file.read(reinterpret_cast<char *>(ident), EI_NIDENT) != EI_NIDENT
         || std::memcmp(ident, ELFMAG, SELFMAG) != 0)
-        return QStringLiteral("it is not an ELF library");
-    if (ident[EI_CLASS] != kThisClass || ident[EI_DATA] != kThisByteOrder || ident[EI_VERSION] != EV_CURRENT)
-        return QStringLiteral("it is made for another kind of computer (ELF class or byte order)");
-    if (kThisClass == ELFCLASS64)
-        return layoutProblem<Elf64_Ehdr, Elf64_Phdr, Elf64_Shdr>(file, fileSize);
-    return layoutProblem<Elf32_Ehdr, Elf32_Phdr, Elf32_Shdr>(file, fileSize);
+        *error = QStringLiteral("it is not an ELF library");
+    else if (ident[EI_CLASS] != kThisClass || ident[EI_DATA] != kThisByteOrder || ident[EI_VERSION] != EV_CURRENT)
+        *error = QStringLiteral("it is made for another kind of computer (ELF class or byte order)");
+    else if (kThisClass == ELFCLASS64)
+        *error = layoutProblem<Elf64_Ehdr, Elf64_Phdr, Elf64_Shdr>(file, fileSize);
+    else
+        *error = layoutProblem<Elf32_Ehdr, Elf32_Phdr, Elf32_Shdr>(file, fileSize);
+    return error->isEmpty();
 }
 
 } // namespace VBZipBas

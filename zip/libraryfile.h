@@ -5,10 +5,10 @@
 
 namespace VBZipBas {
 
-// Empty when `path` is a whole ELF shared object for this computer (its
+// True when `path` is a whole ELF shared object for this computer (its
 // class, byte order and machine match this program, and every header table
-// and segment it names lies within the file); otherwise what is wrong with
-// it, in plain words.
-QString libraryFileProblem(const QString &path);
+// and segment it names lies within the file); otherwise false, with what is
+// wrong with it in plain words in *error.
+bool checkLibraryFile(const QString &path, QString *error);
 
 } // namespace VBZipBas

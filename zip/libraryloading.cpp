@@ -16,55 +16,77 @@ Library &zipLibrary()
     return lib;
 }
 
-qint32 loadLibrary()
+namespace {
+
+// The entries of a loaded library, and the names of those it lacks.
+Entries resolveEntries(QLibrary &library, QStringList *missing)
+{
+    Entries e;
+    e.init = reinterpret_cast<InitFunction>(library.resolve("ZpInit"));
+    e.setOptions = reinterpret_cast<SetOptionsFunction>(library.resolve("ZpSetOptions"));
+    e.archive = reinterpret_cast<ArchiveFunction>(library.resolve("ZpArchive"));
+    e.setProgress = reinterpret_cast<SetProgressFunction>(library.resolve("ZpSetProgress"));
+    e.systemError = reinterpret_cast<SystemErrorFunction>(library.resolve("ZpSystemError"));
+    const std::pair<bool, const char *> required[] = {
+        {e.init != nullptr, "ZpInit"}, {e.setOptions != nullptr, "ZpSetOptions"}, {e.archive != nullptr, "ZpArchive"}};
+    for (const auto &[found, name] : required)
+        if (!found)
+            *missing << QString::fromLatin1(name);
+    return e;
+}
+
+} // namespace
+
+bool loadLibrary(Entries *entries, QString *error)
 {
     Library &lib = zipLibrary();
-    Entries &e = lib.entries;
-    if (e.init && e.setOptions && e.archive)
-        return 0;
-    if (!lib.library) {
-        QStringList candidates;
-        if (!lib.fileName.isEmpty()) {
-            candidates << lib.fileName;
-        } else {
-            if (QCoreApplication::instance()) {
-                const QString bin = QCoreApplication::applicationDirPath();
-                for (const QString &dir : {bin, bin + "/" ORVANE_ZIP32_FROM_BINDIR}) {
-                    const QString file = QFileInfo(dir + "/libzip32.so").absoluteFilePath();
-                    if (QFileInfo::exists(file))
-                        candidates << file;
-                }
-            }
-            // The system's own search; its folders are the system's to keep sound.
-            candidates << QStringLiteral("zip32");
-        }
-        lib.damage.clear();
-        for (const QString &name : std::as_const(candidates)) {
-            if (name.contains(QLatin1Char('/')) && QFileInfo::exists(name)) {
-                const QString problem = libraryFileProblem(name);
-                if (!problem.isEmpty()) {
-                    lib.damage = QStringLiteral("%1: %2").arg(QDir::toNativeSeparators(name), problem);
-                    continue;
-                }
-            }
-            auto candidate = std::make_unique<QLibrary>(name);
-            if (candidate->load()) {
-                lib.library = std::move(candidate);
-                break;
-            }
-        }
-        if (!lib.library)
-            return lib.damage.isEmpty() ? ResultLibraryNotFound : ResultLibraryDamaged;
+    if (lib.library) {
+        *entries = lib.entries;
+        return true;
     }
-    if (!e.init)
-        e.init = reinterpret_cast<InitFunction>(lib.library->resolve("ZpInit"));
-    if (!e.setOptions)
-        e.setOptions = reinterpret_cast<SetOptionsFunction>(lib.library->resolve("ZpSetOptions"));
-    if (!e.archive)
-        e.archive = reinterpret_cast<ArchiveFunction>(lib.library->resolve("ZpArchive"));
-    if (!e.setProgress)
-        e.setProgress = reinterpret_cast<SetProgressFunction>(lib.library->resolve("ZpSetProgress"));
-    return e.init && e.setOptions && e.archive ? 0 : ResultLibraryNotFound;
+    QStringList candidates;
+    if (!lib.fileName.isEmpty()) {
+        candidates << lib.fileName;
+    } else {
+        if (QCoreApplication::instance()) {
+            const QString bin = QCoreApplication::applicationDirPath();
+            for (const QString &dir : {bin, bin + "/" ORVANE_ZIP32_FROM_BINDIR}) {
+                const QString file = QFileInfo(dir + "/libzip32.so").absoluteFilePath();
+                if (QFileInfo::exists(file))
+                    candidates << file;
+            }
+        }
+        // The system's own search; its folders are the system's to keep sound.
+        candidates << QStringLiteral("zip32");
+    }
+    *error = QStringLiteral("the zip library could not be found");
+    for (const QString &name : std::as_const(candidates)) {
+        QString problem;
+        if (name.contains(QLatin1Char('/')) && QFileInfo::exists(name) && !checkLibraryFile(name, &problem)) {
+            *error = QStringLiteral("the zip library is damaged or made for another computer (%1: %2)")
+                         .arg(QDir::toNativeSeparators(name), problem);
+            continue;
+        }
+        auto candidate = std::make_unique<QLibrary>(name);
+        if (!candidate->load())
+            continue;
+        QStringList missing;
+        const Entries found = resolveEntries(*candidate, &missing);
+        if (!missing.isEmpty()) {
+            // Not the zip library: unloaded, so that the file put right in
+            // its place is loaded at the next call.
+            *error = QStringLiteral("the file found as the zip library, %1, lacks the zip entries %2")
+                         .arg(QDir::toNativeSeparators(candidate->fileName()), missing.join(QStringLiteral(", ")));
+            candidate->unload();
+            continue;
+        }
+        lib.library = std::move(candidate);
+        lib.entries = found;
+        *entries = found;
+        error->clear();
+        return true;
+    }
+    return false;
 }
 
 } // namespace detail
@@ -77,7 +99,6 @@ void setLibraryFileName(const QString &fileNameOrPath)
     lib.fileName = fileNameOrPath;
     lib.library.reset();
     lib.entries = Entries{};
-    lib.damage.clear();
 }
 
 } // namespace VBZipBas

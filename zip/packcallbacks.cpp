@@ -1,4 +1,4 @@
-// The callbacks the library calls, and the prompt they ask through.
+// The callbacks the library calls.
 #include "zip/vbzipbas.h"
 
 #include "zip/packinternals.h"
@@ -12,23 +12,17 @@ using namespace detail;
 
 namespace {
 
-Prompt &prompt()
-{
-    static Prompt p;
-    return p;
-}
-
-// The longest leading part of s whose 8-bit form fits in limit bytes,
+// The longest leading part of s whose UTF-8 form fits in limit bytes,
 // cut between characters.
-QByteArray fitLocal8Bit(const QString &s, qsizetype limit)
+QByteArray fitUtf8(const QString &s, qsizetype limit)
 {
-    QByteArray all = s.toLocal8Bit();
+    QByteArray all = s.toUtf8();
     if (all.size() <= limit)
         return all;
     auto prefix = [&s](qsizetype k) {
         if (k > 0 && k < s.size() && s.at(k - 1).isHighSurrogate())
             --k;
-        return s.left(k).toLocal8Bit();
+        return s.left(k).toUtf8();
     };
     qsizetype lo = 0, hi = std::min<qsizetype>(s.size(), limit);
     while (lo < hi) {
@@ -52,18 +46,6 @@ void wipe(QByteArray &bytes)
 
 } // namespace
 
-std::optional<QString> detail::askHere(const QString &text)
-{
-    if (!prompt())
-        return std::nullopt;
-    return prompt()(text);
-}
-
-void setPrompt(Prompt p)
-{
-    prompt() = std::move(p);
-}
-
 int32_t OnZipPrint(const char *, int32_t)
 {
     return 0;
@@ -76,7 +58,7 @@ int32_t OnZipComment(char *comment)
     const std::optional<QString> entry = ask(QStringLiteral("Enter the comment"));
     if (!entry || entry->isEmpty())
         return 1;
-    const QByteArray bytes = fitLocal8Bit(*entry, ZP_COMMENT_BUFFER_SIZE - 1);
+    const QByteArray bytes = fitUtf8(*entry, ZP_COMMENT_BUFFER_SIZE - 1);
     std::memcpy(comment, bytes.constData(), static_cast<size_t>(bytes.size()));
     comment[bytes.size()] = '\0';
     return 1;
@@ -91,7 +73,7 @@ int32_t OnZipPassword(char *password, int32_t size, const char *, const char *)
     std::optional<QString> entry = ask(QStringLiteral("Please Enter The Password!"));
     if (!entry || entry->isEmpty())
         return 1;
-    QByteArray bytes = entry->toLocal8Bit();
+    QByteArray bytes = entry->toUtf8();
     entry->fill(QChar(0));
     // A cut password would lock the archive with a password the user never
     // typed: refuse it instead.

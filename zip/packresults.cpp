@@ -2,6 +2,7 @@
 #include "zip/vbzipbas.h"
 
 #include "zip/packinternals.h"
+#include "zip32/writeprotection.h"
 
 #include <QDir>
 #include <QFile>
@@ -18,12 +19,10 @@ QString describeResult(qint32 code)
     switch (code) {
     case ZE_OK:
         return QStringLiteral("the archive was written");
-    case ResultLibraryNotFound:
-        return QStringLiteral("the zip library could not be found");
+    case ResultNoLibrary:
+        return QStringLiteral("no usable zip library was found");
     case ResultAlreadyRunning:
         return QStringLiteral("another archive is still being written");
-    case ResultLibraryDamaged:
-        return QStringLiteral("the zip library is damaged or made for another computer (%1)").arg(zipLibrary().damage);
     case ZE_FORM:
         return QStringLiteral("the archive path holds a file that is not a zip archive");
     case ZE_MEM:
@@ -46,6 +45,9 @@ QString describeResult(qint32 code)
         return QStringLiteral("a file to pack could not be found or opened");
     case ZE_CRYPT:
         return QStringLiteral("encryption is not available");
+    case ZE_CHANGED:
+        return QStringLiteral("another program changed the archive while it was being packed; it was left as that "
+                              "program made it");
     default:
         return QStringLiteral("the zip library reported error %1").arg(code);
     }
@@ -53,16 +55,14 @@ QString describeResult(qint32 code)
 
 namespace {
 
-// Whether the caller may replace or create files at `path`: by the mode
-// bits as well as by the system's answer, which lets root write anything.
-bool writable(const QFileInfo &info)
+bool writeProtected(const QFileInfo &info)
 {
-    const QFile::Permissions anyWrite = QFile::WriteOwner | QFile::WriteGroup | QFile::WriteOther;
-    return info.isWritable() && (info.permissions() & anyWrite);
+    return zip32::writeProtected(QFile::encodeName(info.filePath()).constData());
 }
 
-// Whether the file holds a zip archive's end record after other data.
-bool dataBeforeArchive(const QString &path)
+// Whether the file holds a zip archive after other data (a stub, as a
+// self-extracting archive has): its end record, but not at its start.
+bool archiveAfterOtherData(const QString &path)
 {
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
@@ -77,7 +77,7 @@ bool dataBeforeArchive(const QString &path)
 
 } // namespace
 
-QString describeResult(qint32 code, const QString &archive, const QString &packedFile)
+QString detail::describePacking(qint32 code, const QString &archive, const QString &packedFile, int systemError)
 {
     const QFileInfo target(archive);
     const QFileInfo folder(target.absolutePath());
@@ -89,23 +89,25 @@ QString describeResult(qint32 code, const QString &archive, const QString &packe
     case ZE_CREAT:
         if (target.isDir())
             return QStringLiteral("a folder has the archive's name");
-        if (target.exists() && !writable(target))
+        if (target.exists() && writeProtected(target))
             return QStringLiteral("the archive is read-only");
         if (!folder.exists())
             return QStringLiteral("its folder %1 does not exist").arg(QDir::toNativeSeparators(folder.filePath()));
         if (!folder.isDir())
             return QStringLiteral("%1 is not a folder").arg(QDir::toNativeSeparators(folder.filePath()));
-        if (!writable(folder))
+        if (writeProtected(folder))
             return QStringLiteral("its folder %1 is read-only").arg(QDir::toNativeSeparators(folder.filePath()));
         break;
     case ZE_FORM:
-        if (dataBeforeArchive(archive))
+        if (archiveAfterOtherData(archive))
             return QStringLiteral("the file there holds other data before its zip archive, which "
                                   "rewriting it would lose; it was left as it was");
         break;
     default:
         break;
     }
+    if (systemError != 0)
+        return describeResult(code) + QStringLiteral(": ") + qt_error_string(systemError);
     return describeResult(code);
 }
 

@@ -7,20 +7,13 @@
 #include <string>
 
 namespace VBZipBas {
-namespace detail {
-
-std::atomic<bool> g_running = false;
-
-} // namespace detail
 
 using namespace detail;
 
 namespace {
 
-// The options' flags and level, from the module's record to the library's
-// 8-bit form and back: both have the same field names.
-template <typename To, typename From>
-void copyFlags(To &to, const From &from)
+// The options' flags and level, from the module's record to the library's.
+void copyFlags(ZpOptions &to, const ZipOptions &from)
 {
     to.fEncrypt = from.fEncrypt;
     to.fStripFolders = from.fStripFolders;
@@ -30,23 +23,19 @@ void copyFlags(To &to, const From &from)
     to.fRecurse = from.fRecurse;
     to.fAfterDate = from.fAfterDate;
     to.fBeforeDate = from.fBeforeDate;
-    to.fLevel = static_cast<decltype(to.fLevel)>(from.fLevel);
+    to.fLevel = static_cast<char>(from.fLevel);
 }
 
-// Written by the packing that runs; read once it has ended.
-ZipCallbacks g_callbacks{};
-ZipOptions g_options;
-
-// An 8-bit copy of a string for one library call; a null string has no copy
-// and is passed as a null pointer.
-class Ansi
+// The library's UTF-8 copy of a string for one call; a null string has no
+// copy and is passed as a null pointer.
+class Utf8Copy
 {
 public:
-    Ansi() = default;
-    explicit Ansi(const QString &s)
+    Utf8Copy() = default;
+    explicit Utf8Copy(const QString &s)
     {
         if (!s.isNull()) {
-            const QByteArray bytes = s.toLocal8Bit();
+            const QByteArray bytes = s.toUtf8();
             m_bytes = std::string(bytes.constData(), static_cast<size_t>(bytes.size()));
             m_null = false;
         }
@@ -58,10 +47,27 @@ private:
     bool m_null = true;
 };
 
-QString fromAnsi(const char *s)
+QString fromUtf8Copy(const char *s)
 {
-    return s ? QString::fromLocal8Bit(s) : QString();
+    return s ? QString::fromUtf8(s) : QString();
 }
+
+// The questions of the library calls on this thread, while they run.
+thread_local Questions *t_questions = nullptr;
+
+// PackZip()'s questions go to its prompt, on the same thread.
+class PromptQuestions final : public Questions
+{
+public:
+    explicit PromptQuestions(const Prompt &prompt) : m_prompt(prompt) {}
+    std::optional<QString> ask(const QString &text) override
+    {
+        return m_prompt ? m_prompt(text) : std::nullopt;
+    }
+
+private:
+    const Prompt &m_prompt;
+};
 
 } // namespace
 
@@ -69,16 +75,6 @@ PackingSettings &settings()
 {
     static PackingSettings s;
     return s;
-}
-
-const ZipCallbacks &zipCallbacks()
-{
-    return g_callbacks;
-}
-
-const ZipOptions &zipOptions()
-{
-    return g_options;
 }
 
 void assignSaveNextSettings(const QString &archive, const QString &savedFile, const QString &root)
@@ -98,19 +94,25 @@ void assignSaveNextSettings(const QString &archive, const QString &savedFile, co
     s.rootFolder = root;
 }
 
-// The three library calls for the settings `s`, on the calling thread; what
-// the library writes into the file names and the archive path comes back
-// into `s`. `progress` (or none) is registered when the library offers it.
-qint32 detail::runLibrary(const Entries &lib, PackingSettings &s, ZpProgress *progress)
+std::optional<QString> detail::ask(const QString &text)
 {
+    return t_questions ? t_questions->ask(text) : std::nullopt;
+}
+
+qint32 detail::runLibrary(const Entries &lib, PackingSettings &s, ZpProgress *progress, Questions *questions,
+                          int *systemError)
+{
+    Questions *const outer = std::exchange(t_questions, questions);
+    const auto restore = qScopeGuard([outer] { t_questions = outer; });
+
     // The results of ZpInit and ZpSetOptions are not examined: what they
     // refuse, ZpArchive refuses in turn, and its result is PackZip's.
-    g_callbacks = ZipCallbacks{&OnZipPrint, &OnZipComment, &OnZipPassword, &OnZipService};
-    lib.init(&g_callbacks);
+    ZipCallbacks callbacks{&OnZipPrint, &OnZipComment, &OnZipPassword, &OnZipService};
+    lib.init(&callbacks);
     if (lib.setProgress)
         lib.setProgress(progress);
 
-    g_options = ZipOptions{
+    ZipOptions options{
         .date = s.sinceDate,
         .rootFolder = s.rootFolder,
         .tempFolder = s.tempFolder,
@@ -125,52 +127,46 @@ qint32 detail::runLibrary(const Entries &lib, PackingSettings &s, ZpProgress *pr
         .fLevel = static_cast<quint8>(s.compressionLevel),
     };
     {
-        // The 8-bit form lives for this one call; what the library writes
-        // into it comes back into the module's record.
-        Ansi date(g_options.date), root(g_options.rootFolder), temp(g_options.tempFolder);
-        ZpOptions ansi{};
-        ansi.date = date.data();
-        ansi.rootFolder = root.data();
-        ansi.tempFolder = temp.data();
-        copyFlags(ansi, g_options);
-        lib.setOptions(&ansi);
-        g_options.date = fromAnsi(ansi.date);
-        g_options.rootFolder = fromAnsi(ansi.rootFolder);
-        g_options.tempFolder = fromAnsi(ansi.tempFolder);
-        copyFlags(g_options, ansi);
+        // The library's form lives for this one call; the library keeps a copy.
+        Utf8Copy date(options.date), root(options.rootFolder), temp(options.tempFolder);
+        ZpOptions record{};
+        record.date = date.data();
+        record.rootFolder = root.data();
+        record.tempFolder = temp.data();
+        copyFlags(record, options);
+        lib.setOptions(&record);
     }
 
-    std::array<Ansi, ZP_MAX_FILES> names;
+    std::array<Utf8Copy, ZP_MAX_FILES> names;
     ZpNames list{};
     for (size_t i = 0; i < names.size(); ++i) {
-        names[i] = Ansi(s.fileNames[i]);
+        names[i] = Utf8Copy(s.fileNames[i]);
         list.name[i] = names[i].data();
     }
-    Ansi path(s.archivePath);
+    Utf8Copy path(s.archivePath);
     char *pathBytes = path.data();
     const qint32 result = lib.archive(s.fileCount, pathBytes, &list);
+    if (systemError)
+        *systemError = result != 0 && lib.systemError ? lib.systemError() : 0;
     for (size_t i = 0; i < names.size(); ++i)
-        s.fileNames[i] = fromAnsi(list.name[i]);
-    s.archivePath = fromAnsi(pathBytes);
+        s.fileNames[i] = fromUtf8Copy(list.name[i]);
+    s.archivePath = fromUtf8Copy(pathBytes);
     return result;
 }
 
-qint32 PackZip()
+qint32 PackZip(const Prompt &prompt)
 {
-    if (g_running.exchange(true))
+    Library &library = zipLibrary();
+    if (library.inUse.exchange(true))
         return ResultAlreadyRunning;
-    const auto done = qScopeGuard([] { g_running = false; });
-    if (const qint32 missing = loadLibrary())
-        return missing;
+    const auto done = qScopeGuard([&library] { library.inUse = false; });
+    Entries entries;
+    QString error;
+    if (!loadLibrary(&entries, &error))
+        return ResultNoLibrary;
     // A packing on this thread reports no progress and cannot be cancelled.
-    return runLibrary(zipLibrary().entries, settings(), nullptr);
-}
-
-PackResult packSavedScript(const QString &archive, const QString &savedFile, const QString &root)
-{
-    assignSaveNextSettings(archive, savedFile, root);
-    const qint32 code = PackZip();
-    return {code, describeResult(code)};
+    PromptQuestions questions(prompt);
+    return runLibrary(entries, settings(), nullptr, &questions);
 }
 
 } // namespace VBZipBas

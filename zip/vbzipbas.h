@@ -1,13 +1,15 @@
 #pragma once
 // Packing files into a zip archive through the zip library libzip32.so.
 //
-// The caller assigns the settings below and calls PackZip(), or starts a
-// BackgroundPack to run the library in a worker thread; "Save Zip Next"
-// assigns them with assignSaveNextSettings().
+// The caller assigns the settings below and calls PackZip() on its own
+// thread, or hands them to a BackgroundPack, which packs a copy of them in a
+// worker thread; "Save Zip Next" assigns them with assignSaveNextSettings()
+// and packs in the background.
 //
-// The settings, the prompt and the library lookup belong to the thread that
-// owns the application object (the window's thread); only the library calls
-// of a BackgroundPack run elsewhere.
+// The settings and the library lookup belong to the thread that owns the
+// application object (the window's thread). A BackgroundPack's worker is
+// handed what it needs and shares nothing else: its questions go to the
+// BackgroundPack's prompt, on the thread that started it.
 #include "zip32/zip32.h"
 
 #include <QObject>
@@ -25,9 +27,9 @@ namespace VBZipBas {
 // The list of files to pack: slot 0 first, unused slots null.
 using ZipFileList = std::array<QString, ZP_MAX_FILES>;
 
-// The module's copy of the options, as text; ZpSetOptions receives an 8-bit
-// form of it built for that one call, and what the library writes into that
-// form is copied back here.
+// The options as the module builds them from the settings for each
+// packing, as text; ZpSetOptions receives a UTF-8 form of it built for
+// that one call.
 struct ZipOptions {
     QString date;
     QString rootFolder;
@@ -49,7 +51,7 @@ using ZipCallbacks = ZpCallbacks;
 // The packing settings. The program has one set (settings()) for its whole
 // run and never resets it: each setting keeps the last value assigned to it,
 // and archivePath and fileNames also keep what the library wrote into them
-// during the last call.
+// during the last PackZip().
 struct PackingSettings {
     QString archivePath;        // full path of the archive to write
     qint16 fileCount = 0;       // used slots of fileNames, from slot 0
@@ -64,25 +66,16 @@ struct PackingSettings {
     qint16 encryptFiles = 0;    // encrypt with a password asked through the prompt
     qint16 askComment = 0;      // ask for an archive comment through the prompt
     qint16 compressionLevel = 0; // the character code '0' (store) to '9'
-
-    // Back to the state at start: every number 0, every string null. The
-    // program never calls it; tests and benchmarks start afresh with it.
-    void reset() { *this = PackingSettings(); }
 };
 
 // The one set of settings, for the whole program.
 PackingSettings &settings();
 
-// The records the module keeps for the library, as the last PackZip() left them.
-const ZipCallbacks &zipCallbacks();
-const ZipOptions &zipOptions();
-
 // ---- Result codes ------------------------------------------------------------
 // PackZip returns the library's code (0 success, the ZE_ codes of
 // zip32/zip32.h), or one of these, which the library never returns:
-inline constexpr qint32 ResultLibraryNotFound = -1; // libzip32.so or one of its entries missing
-inline constexpr qint32 ResultAlreadyRunning = -2;  // a packing is already running
-inline constexpr qint32 ResultLibraryDamaged = -3;  // the only libzip32.so found is not a whole library for this computer
+inline constexpr qint32 ResultNoLibrary = -1;      // no usable libzip32.so: missing, damaged or without the zip entries
+inline constexpr qint32 ResultAlreadyRunning = -2; // a packing is already running
 
 // Assigns the settings for packing one saved script, as "Save Zip Next"
 // does before each PackZip(): the packing options first (entry under its
@@ -90,100 +83,87 @@ inline constexpr qint32 ResultLibraryDamaged = -3;  // the only libzip32.so foun
 // the file and the root folder.
 void assignSaveNextSettings(const QString &archive, const QString &savedFile, const QString &root);
 
-// Packs the files named by the settings, on the calling thread. Returns 0
-// on success. Nothing is packed and nothing is shown when the library is
-// missing (ResultLibraryNotFound) or damaged (ResultLibraryDamaged), or when
-// a packing started earlier has not finished yet (ResultAlreadyRunning).
-qint32 PackZip();
+// The window's one-line text prompt: the answer, or std::nullopt on Cancel.
+using Prompt = std::function<std::optional<QString>(const QString &prompt)>;
+
+// Packs the files named by the settings, on the calling thread, and returns
+// the library's result. The library's questions (password, comment) are put
+// to `prompt`; without one they are answered as on Cancel. Nothing is
+// packed and nothing is asked when there is no usable library
+// (ResultNoLibrary; BackgroundPack::start() says why) or a packing started
+// earlier has not finished yet (ResultAlreadyRunning).
+qint32 PackZip(const Prompt &prompt = Prompt());
 
 // A short reason in plain words, for a message box.
 QString describeResult(qint32 code);
-// The same for a packing of `packedFile` into `archive` that has just
-// ended: where the code alone is vague, the reason is found by looking at
-// the two paths (a folder or a read-only file in the archive's place, a
-// folder that is missing or cannot be written, an archive that would be
-// the packed file itself, data before an archive).
-QString describeResult(qint32 code, const QString &archive, const QString &packedFile);
-
-struct PackResult {
-    qint32 code = 0; // PackZip()'s result
-    QString message; // describeResult(code)
-    bool packed() const { return code == 0; }
-};
-
-// "Save Zip Next"'s packing of the script it has just saved: assigns the
-// settings (assignSaveNextSettings) and calls PackZip().
-PackResult packSavedScript(const QString &archive, const QString &savedFile, const QString &root);
 
 struct PackRun;
 
 // One packing run in a worker thread, so that the thread that starts it
-// (the window's) stays free. It packs a copy of settings() taken at
-// start(); what the library writes into the archive path and the file
-// names comes back into settings() when it has finished. The comment and
-// password questions are put to the prompt on the starting thread while
-// the worker waits for the answer. Progress, cancel and the result reach
-// the starting thread as signals.
+// (the window's) stays free. It packs the copy of the settings handed to
+// start(). The comment and password questions are put to the prompt on the
+// starting thread while the worker waits for the answer. Progress, cancel
+// and the result reach the starting thread as signals.
 class BackgroundPack : public QObject
 {
     Q_OBJECT
 public:
-    explicit BackgroundPack(QObject *parent = nullptr);
+    // Without a prompt, the library's questions are answered as on Cancel.
+    explicit BackgroundPack(Prompt prompt = Prompt(), QObject *parent = nullptr);
     // Cancels a packing still running and waits for the worker.
     ~BackgroundPack() override;
 
-    // Starts packing. Returns 0 when the worker has started, finished()
-    // follows; otherwise the reason nothing started (ResultAlreadyRunning,
-    // ResultLibraryNotFound, ResultLibraryDamaged), and no signal follows.
-    qint32 start();
+    // Starts packing `settings`. True when the worker has started:
+    // finished() follows. Otherwise false, with the reason nothing started
+    // in *error (another packing is running, or there is no usable zip
+    // library and why), and no signal follows.
+    bool start(const PackingSettings &settings, QString *error);
     bool isRunning() const { return m_thread != nullptr; }
     // Asks the library to stop writing the archive, which it then leaves as
     // it was; a question waiting for an answer is given up as on Cancel.
     void cancel();
 
-    // For tests: runs on the worker at the start of every packing, before
-    // the library is called; a test holds the packing there for as long as
-    // it needs. Empty: nothing runs.
-    static void setWorkerStartHook(std::function<void()> hook);
-
 signals:
-    // The share of the archive written, 0 to 100, each value once.
+    // The share of the archive written, 0 to 100, rising; values the
+    // worker passed while this thread was busy are left out.
     void progressChanged(int percent);
-    // The library's result, as PackZip() would have returned it.
-    void finished(qint32 code);
+    // The library's result, as PackZip() would have returned it, and
+    // (unless it is 0) the reason in plain words: the code's, made precise
+    // by a look at the archive's path and by the system's reason.
+    void finished(qint32 code, const QString &reason);
 
     // From the worker; each reaches this object's thread queued.
-    void workerProgress(int percent, QPrivateSignal);
+    void workerProgress(QPrivateSignal);
     void questionAsked(QPrivateSignal);
     void workerDone(QPrivateSignal);
 
 private:
     friend struct PackRun;
 
+    void progressReported();
     void answerQuestion();
     void workerEnded();
 
+    Prompt m_prompt;
+    int m_percentShown = -1;
     std::shared_ptr<PackRun> m_run;
     std::unique_ptr<std::thread> m_thread;
 };
 
-// The window's one-line text prompt: the answer, or std::nullopt on Cancel.
-// Without one, the comment and password callbacks answer as on Cancel.
-using Prompt = std::function<std::optional<QString>(const QString &prompt)>;
-void setPrompt(Prompt prompt);
-
 // Where the library is looked up. By default "libzip32.so" beside the
 // executable, then in the program's installed library folder (../lib/orvane
-// from the program's folder), then the system's usual search for "zip32". For tests: set
-// before packing; a later call drops the library found so far (it stays
-// loaded) and looks again at the next PackZip().
+// from the program's folder), then the system's usual search for "zip32".
+// For tests: set before packing; a later call drops the library found so far
+// (it stays loaded) and looks again at the next packing.
 void setLibraryFileName(const QString &fileNameOrPath);
 
 // ---- Callbacks the library calls -----------------------------------------------
 // Nothing is shown or kept; returns 0.
 int32_t OnZipPrint(const char *text, int32_t length);
-// On a BackgroundPack's worker, the prompts below are put to the starting
-// thread, and the worker waits for the answer.
+// The two below ask through the prompt of the packing whose library calls
+// run on the calling thread: PackZip()'s, or a BackgroundPack's, put to the
+// thread that started it while the worker waits for the answer. Outside a
+// packing, or without a prompt, they answer as on Cancel.
 // Prompts "Enter the comment"; writes at most ZP_COMMENT_BUFFER_SIZE - 1
 // bytes of the entry and a zero into the buffer. Returns 1. Cancel or an
 // empty entry leave the buffer untouched.

@@ -3,8 +3,6 @@
 
 #include "zip32/zip32.h"
 
-#include <QByteArrayView>
-
 #include <algorithm>
 #include <system_error>
 
@@ -12,6 +10,41 @@ namespace fs = std::filesystem;
 
 namespace zip32 {
 namespace {
+
+// Whether `text` is well-formed UTF-8: no stray or missing continuation
+// byte, no overlong form, no surrogate, nothing past U+10FFFF.
+bool validUtf8(const std::string &text)
+{
+    for (size_t i = 0; i < text.size();) {
+        const unsigned char lead = static_cast<unsigned char>(text[i]);
+        size_t more = 0;
+        char32_t code = 0, least = 0;
+        if (lead < 0x80) {
+            ++i;
+            continue;
+        } else if ((lead & 0xE0) == 0xC0) {
+            more = 1, code = lead & 0x1F, least = 0x80;
+        } else if ((lead & 0xF0) == 0xE0) {
+            more = 2, code = lead & 0x0F, least = 0x800;
+        } else if ((lead & 0xF8) == 0xF0) {
+            more = 3, code = lead & 0x07, least = 0x10000;
+        } else {
+            return false;
+        }
+        if (text.size() - i <= more)
+            return false;
+        for (size_t k = 1; k <= more; ++k) {
+            const unsigned char next = static_cast<unsigned char>(text[i + k]);
+            if ((next & 0xC0) != 0x80)
+                return false;
+            code = (code << 6) | (next & 0x3F);
+        }
+        if (code < least || code > 0x10FFFF || (code >= 0xD800 && code <= 0xDFFF))
+            return false;
+        i += more + 1;
+    }
+    return true;
+}
 
 // An entry name must stay inside the folder it is unpacked into.
 bool safeEntryName(const std::string &name)
@@ -30,7 +63,7 @@ bool safeEntryName(const std::string &name)
             return false;
         start = end + 1;
     }
-    return QByteArrayView(name.data(), qsizetype(name.size())).isValidUtf8();
+    return validUtf8(name);
 }
 
 } // namespace

@@ -46,6 +46,7 @@ extern "C" {
 #define ZE_PARMS 16 /* bad arguments: count, level, date, or an unsafe or duplicate entry name */
 #define ZE_OPEN 18  /* a file to pack does not exist or cannot be opened */
 #define ZE_CRYPT 21 /* encryption was asked for but is not available */
+#define ZE_CHANGED 22 /* someone else wrote, replaced or removed the archive while it was packed: theirs is kept */
 
 /* Callbacks. Texts are zero-terminated UTF-8.
  *   print     one short line per file packed; length is the text's byte count.
@@ -129,13 +130,21 @@ ZP_EXPORT int32_t ZpSetOptions(ZpOptions *options);
  * entries; an entry of the same name is replaced. Entry names are UTF-8;
  * a name that is empty, absolute or holds a ".." part is refused with
  * ZE_PARMS, as is a name that occurs twice. The archive is written to a
- * temporary file beside it and renamed into place; on any failure the
- * archive path is left exactly as it was. A replaced archive keeps its
- * mode; a new one gets the mode a new file gets (0666 less the umask).
- * Entries keep their file's modification time. An existing archive is
- * never replaced when it is read-only (no write permission bit set, or
- * not writable for the caller): ZE_CREAT; nor when it holds data before
- * its first entry, which rewriting it would lose: ZE_FORM. */
+ * temporary file beside it, "<archive>.XXXXXX", readable by its owner
+ * alone and locked (flock) until it is complete, and renamed into place; on
+ * any failure the archive path is left exactly as it was. Such a file that
+ * a call killed half-way left behind (unlocked, holding an unfinished
+ * archive) is removed by the next call for the same archive. A replaced archive keeps its
+ * mode; a new one gets the mode a new file gets (0666 less the umask)
+ * without any permission that one of the files packed lacks. Entries keep
+ * their file's modification time. Nothing is written into a read-only
+ * folder, and an existing archive is never replaced when it is read-only
+ * (for either: no write permission bit set, or not writable for the
+ * caller): ZE_CREAT; nor when it holds data before its first entry, which
+ * rewriting it would lose: ZE_FORM; nor when another program wrote,
+ * replaced or removed it (or put one where there was none) after this call
+ * opened it: ZE_CHANGED, and the archive path stays as that program left
+ * it. */
 ZP_EXPORT int32_t ZpArchive(int32_t count, char *archivePath, ZpNames *names);
 
 /* Progress of ZpArchive while it writes the archive, and a way to stop it.
@@ -159,6 +168,11 @@ typedef struct ZpProgress {
 /* Registers them for the following ZpArchive calls (copied; null clears
  * them). ZpInit leaves them as they are. */
 ZP_EXPORT int32_t ZpSetProgress(ZpProgress *progress);
+
+/* The system's error number (errno) behind the failure of the last
+ * ZpArchive call, such as ENOSPC for a full disk; 0 when that call
+ * succeeded or the system gave no reason. An addition to the calls above. */
+ZP_EXPORT int32_t ZpSystemError(void);
 
 #ifdef __cplusplus
 }

@@ -23,10 +23,11 @@ double packWithPackZip(const QString &file, const QString &archive)
     QFile::remove(archive);
     QElapsedTimer timer;
     timer.start();
-    const VBZipBas::PackResult packing = VBZipBas::packSavedScript(archive, file, QStringLiteral("/"));
+    VBZipBas::assignSaveNextSettings(archive, file, QStringLiteral("/"));
+    const qint32 code = VBZipBas::PackZip();
     const double seconds = timer.nsecsElapsed() / 1e9;
-    if (!packing.packed()) {
-        std::fprintf(stderr, "PackZip failed: %s\n", qPrintable(packing.message));
+    if (code != 0) {
+        std::fprintf(stderr, "PackZip failed: %s\n", qPrintable(VBZipBas::describeResult(code)));
         std::exit(1);
     }
     return seconds;

@@ -2,21 +2,23 @@
 // read back with libzip, packing in the background.
 #include <QDir>
 #include <QLabel>
+#include <QPointer>
 #include <QProgressDialog>
 #include <QPushButton>
+#include <QRandomGenerator>
 #include <QScopeGuard>
 #include <QTemporaryDir>
 
 #include <csignal>
 #include <sys/resource.h>
 #include <sys/stat.h>
-#include <semaphore>
 
 #include "app/form1.h"
 #include "editor/scripteditor.h"
 #include "zip/vbzipbas.h"
 #include "support/archive.h"
 #include "support/files.h"
+#include "support/packinggate.h"
 #include "support/scripteddialogs.h"
 #include "support/testmain.h"
 #include "support/windowdriver.h"
@@ -48,8 +50,12 @@ private slots:
     void failedPackIsReported_data();
     void failedPackIsReported();
     void packingRunsInTheBackground();
+    void twoPackingsOfOneArchive_data();
+    void twoPackingsOfOneArchive();
     void cancelledPackingLeavesTheArchive_data();
     void cancelledPackingLeavesTheArchive();
+    void closingWhilePacking_data();
+    void closingWhilePacking();
     void progressWindow();
 
 private:
@@ -63,6 +69,29 @@ private:
 };
 
 namespace {
+// A limit on the size of the files this process writes: a write past it
+// fails part of the way, as on a full disk.
+class FileSizeLimit {
+public:
+    explicit FileSizeLimit(rlim_t bytes)
+    {
+        getrlimit(RLIMIT_FSIZE, &m_old);
+        m_oldSignal = std::signal(SIGXFSZ, SIG_IGN);
+        const struct rlimit limit = {bytes, m_old.rlim_max};
+        if (setrlimit(RLIMIT_FSIZE, &limit) != 0)
+            qFatal("cannot limit the file size");
+    }
+    ~FileSizeLimit()
+    {
+        setrlimit(RLIMIT_FSIZE, &m_old);
+        std::signal(SIGXFSZ, m_oldSignal);
+    }
+
+private:
+    struct rlimit m_old {};
+    void (*m_oldSignal)(int) = nullptr;
+};
+
 // Each script file as stored and with its LFs made CR LF.
 void addScriptRows(const QStringList &paths)
 {
@@ -75,20 +104,6 @@ void addScriptRows(const QStringList &paths)
         QTest::newRow(qPrintable(name + " as crlf")) << crlf;
     }
 }
-} // namespace
-
-namespace {
-// Holds every packing at its start until release() is called; no packing
-// is held once it is gone.
-class PackingGate {
-public:
-    PackingGate() { VBZipBas::BackgroundPack::setWorkerStartHook([this] { m_open.acquire(); }); }
-    ~PackingGate() { VBZipBas::BackgroundPack::setWorkerStartHook(nullptr); }
-    void release() { m_open.release(); }
-
-private:
-    std::binary_semaphore m_open{0};
-};
 } // namespace
 
 void SaveTest::init()
@@ -309,6 +324,7 @@ void SaveTest::variantTakesTheScriptsMode_data()
     QTest::newRow("read-only") << 0444;
 }
 
+// The new variant and its new archive.
 void SaveTest::variantTakesTheScriptsMode()
 {
     QFETCH(int, mode);
@@ -318,6 +334,10 @@ void SaveTest::variantTakesTheScriptsMode()
     expectSaved("house13.rwx", "x\r\n");
     QCOMPARE(modeOf(models() + "house13.rwx"), mode);
     QCOMPARE(modeOf(models() + "house12.rwx"), mode);
+    // Its new archive takes no permission the script lacks.
+    const mode_t mask = umask(022);
+    umask(mask);
+    QCOMPARE(modeOf(zips() + "house13.zip"), int(mode & 0666 & ~mask));
 }
 
 void SaveTest::savedTextNeedsNoDiscardQuestion()
@@ -395,17 +415,9 @@ void SaveTest::failedSavesGiveTheSystemsReason()
     const CurrentFile before = w->currentFile();
     const QString savePath = models() + before.prefix + nextNumber(before.number) + ".rwx";
     {
-        struct rlimit old {};
-        QCOMPARE(getrlimit(RLIMIT_FSIZE, &old), 0);
-        const auto oldSignal = std::signal(SIGXFSZ, SIG_IGN);
-        const auto restore = qScopeGuard([&] {
-            setrlimit(RLIMIT_FSIZE, &old);
-            std::signal(SIGXFSZ, oldSignal);
-        });
-        if (reason == "File too large") {
-            const struct rlimit small = {64 * 1024, old.rlim_max};
-            QCOMPARE(setrlimit(RLIMIT_FSIZE, &small), 0);
-        }
+        std::optional<FileSizeLimit> fullDisk;
+        if (reason == "File too large")
+            fullDisk.emplace(64 * 1024);
         QVERIFY(clickSaveZipNext(*w));
     }
     QCOMPARE(m_log.messages.size(), 1);
@@ -430,8 +442,13 @@ void SaveTest::failedPackIsReported_data()
     QTest::newRow("a folder in the archive's place") << "zips/" << "house12.rwx" << "folder"
                                                      << "a folder has the archive's name";
     QTest::newRow("read-only archive") << "zips/" << "house12.rwx" << "read-only" << "the archive is read-only";
+    QTest::newRow("zip folder made read-only") << "zips/" << "house12.rwx" << "read-only folder"
+                                               << "zips is read-only";
     QTest::newRow("data before the archive") << "zips/" << "house12.rwx" << "stub"
                                              << "other data before its zip archive";
+    // A file-size limit fails a write part of the way, as a full disk does.
+    QTest::newRow("full disk") << "zips/" << "house12.rwx" << "full disk"
+                               << "the archive could not be written: File too large";
     QTest::newRow("archive named as the script") << "models/" << "notes12.zip" << ""
                                                  << "the archive would be the script itself";
 }
@@ -457,9 +474,24 @@ void SaveTest::failedPackIsReported()
         QVERIFY(QFile::setPermissions(archive, QFile::ReadOwner | QFile::ReadGroup | QFile::ReadOther));
     if (inTheWay == "stub")
         writeFile(archive, withStub(readFile(archive), "#!/bin/sh\nexec unzip \"$0\"\n"));
+    if (inTheWay == "full disk") {
+        QByteArray texture(256 * 1024, Qt::Uninitialized);
+        QRandomGenerator(7).fillRange(reinterpret_cast<quint32 *>(texture.data()), texture.size() / 4);
+        makeArchive(archive, {{"house13.rwx", "an earlier variant"}, {"wood.bmp", texture}});
+    }
     const QString before = fileState(archive);
     auto w = openWindow(script, "x\r\n");
-    QVERIFY(clickSaveZipNext(*w));
+    // Made read-only after it was chosen: no write permission bit, which the
+    // system would let root write into all the same.
+    if (inTheWay == "read-only folder")
+        QVERIFY(QFile::setPermissions(zips(), QFile::ReadOwner | QFile::ExeOwner | QFile::ReadGroup | QFile::ExeGroup));
+    const auto writable = qScopeGuard([this] { QFile::setPermissions(zips(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner); });
+    {
+        std::optional<FileSizeLimit> fullDisk;
+        if (inTheWay == "full disk")
+            fullDisk.emplace(128 * 1024);
+        QVERIFY(clickSaveZipNext(*w));
+    }
     QCOMPARE(m_log.messages.size(), 1);
     QCOMPARE(m_log.messages[0].title, QStringLiteral("Orvane."));
     QCOMPARE(m_log.messages[0].icon, QMessageBox::Critical);
@@ -470,6 +502,7 @@ void SaveTest::failedPackIsReported()
     QCOMPARE(w->currentFile().number, QStringLiteral("13"));
     if (archive != models() + saved)
         QCOMPARE(fileState(archive), before);
+    QCOMPARE(QDir(zips()).entryList(QDir::Files | QDir::Hidden).filter(".zip."), QStringList());
 }
 
 // The window works on while an archive is written: clicks and drops
@@ -511,6 +544,51 @@ void SaveTest::packingRunsInTheBackground()
     expectSaved("house14.rwx", "edited while packing");
 }
 
+void SaveTest::twoPackingsOfOneArchive_data()
+{
+    QTest::addColumn<bool>("otherProgram"); // or another window of this one
+    QTest::newRow("another window") << false;
+    QTest::newRow("another program") << true;
+}
+
+// Two packings of the same archive name at once: the later one never
+// replaces what the other wrote meanwhile, and says so.
+void SaveTest::twoPackingsOfOneArchive()
+{
+    QFETCH(bool, otherProgram);
+    const QString archive = zips() + "p2.zip";
+    auto w = openWindow("p1.rwx", "from this window");
+    auto gate = std::make_unique<PackingGate>();
+    QSignalSpy finished(w.get(), &Form1::packingFinished);
+    w->saveZipNextButton()->click();
+    QTRY_VERIFY(gate->holding()); // the archive looked at, nothing written yet
+    if (otherProgram) {
+        makeArchive(archive, {{"p2.rwx", "from another program"}});
+    } else {
+        ScriptedDialogs::Log otherLog;
+        Form1 other(std::make_unique<ScriptedDialogs>(&otherLog));
+        dropFiles(other, {writeFile(models() + "other/p1.rwx", "from another window")});
+        QVERIFY(clickSaveZipNext(other));
+        QCOMPARE(otherLog.messages.size(), 1);
+        QCOMPARE(otherLog.messages[0].text, "Could not pack " + archive + "\nanother archive is still being written");
+    }
+    const QString between = fileState(archive);
+    gate->release();
+    QVERIFY(finished.wait());
+    gate.reset();
+    QCOMPARE(QDir(zips()).entryList(QDir::Files | QDir::Hidden), QStringList{"p2.zip"});
+    if (otherProgram) {
+        QCOMPARE(m_log.messages.size(), 1);
+        QCOMPARE(m_log.messages[0].text, "Could not pack " + archive
+                                             + "\nanother program changed the archive while it was being packed; it "
+                                               "was left as that program made it");
+        QCOMPARE(fileState(archive), between);
+    } else {
+        QVERIFY(m_log.messages.isEmpty());
+        expectSaved("p2.rwx", "from this window");
+    }
+}
+
 void SaveTest::cancelledPackingLeavesTheArchive_data()
 {
     QTest::addColumn<bool>("earlier");
@@ -546,6 +624,53 @@ void SaveTest::cancelledPackingLeavesTheArchive()
                                          + (earlier ? "The earlier archive is unchanged." : "No archive was written."));
     QCOMPARE(m_log.progressOpen, 0);
     QCOMPARE(readFile(models() + "house13.rwx"), QByteArray("x"));
+}
+
+void SaveTest::closingWhilePacking_data()
+{
+    QTest::addColumn<bool>("cancel"); // the answer to the packing question
+    QTest::addColumn<bool>("exit");   // the answer to "Exit?"
+    QTest::newRow("wait for it, exit") << false << true;
+    QTest::newRow("wait for it, stay") << false << false;
+    QTest::newRow("cancel it, exit") << true << true;
+}
+
+// Closing while an archive is packed first names it and offers to let the
+// packing finish (the default) or to cancel it; "Exit?" follows its end.
+void SaveTest::closingWhilePacking()
+{
+    QFETCH(bool, cancel);
+    QFETCH(bool, exit);
+    const QString archive = zips() + "house13.zip";
+    // Closed, it goes, as the program's one window ends the program.
+    QPointer<Form1> w = openWindow("house12.rwx", "x").release();
+    w->setAttribute(Qt::WA_DeleteOnClose);
+    const auto gone = qScopeGuard([&w] { delete w.data(); });
+    auto gate = std::make_unique<PackingGate>();
+    QSignalSpy finished(w.data(), &Form1::packingFinished);
+    w->saveZipNextButton()->click();
+    QTRY_VERIFY(gate->holding());
+    const auto answer = [](bool yes) { return yes ? QMessageBox::Yes : QMessageBox::No; };
+    m_log.buttons = {answer(cancel), QMessageBox::Ok, answer(exit)};
+    if (!cancel)
+        m_log.buttons.erase(m_log.buttons.begin() + 1); // no box about a cancel
+    QVERIFY(!w->close());
+    QCOMPARE(m_log.messages.size(), 1);
+    QCOMPARE(m_log.messages[0].text, archive + " is still being packed.\nCancel the packing? No lets it finish first.");
+    QCOMPARE(m_log.messages[0].buttons, QMessageBox::Yes | QMessageBox::No);
+    QCOMPARE(m_log.messages[0].defaultButton, QMessageBox::No);
+    gate->release();
+    QVERIFY(finished.wait());
+    gate.reset();
+    QTRY_COMPARE(m_log.messages.size(), cancel ? 3 : 2);
+    QCOMPARE(m_log.messages.last().text, QStringLiteral("Exit?"));
+    if (cancel)
+        QCOMPARE(m_log.messages[1].text, "Packing " + archive + " was cancelled. No archive was written.");
+    QTRY_COMPARE(w.isNull(), exit);
+    if (cancel)
+        QCOMPARE(fileState(archive), QStringLiteral("absent"));
+    else
+        expectSaved("house13.rwx", "x");
 }
 
 // The real progress window: its text, its percent, and Cancel.

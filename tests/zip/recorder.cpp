@@ -1,11 +1,15 @@
 #include "recorder.h"
 
+#include <algorithm>
 #include <cctype>
+#include <string>
 #include <cstring>
+#include <vector>
 
 namespace {
 
 RecorderState state;
+ZpProgress progress;
 char slot1Text[] = "written by the library";
 
 void note(char c)
@@ -66,10 +70,18 @@ __attribute__((visibility("default"))) int32_t ZpSetOptions(ZpOptions *o)
     return state.setOptionsResult;
 }
 
+__attribute__((visibility("default"))) int32_t ZpSetProgress(ZpProgress *p)
+{
+    progress = p ? *p : ZpProgress{};
+    return 0;
+}
+
 __attribute__((visibility("default"))) int32_t ZpArchive(int32_t count, char *archivePath,
                                                          ZpNames *names)
 {
     note('A');
+    if (state.callProgress && progress.progress)
+        progress.progress(0.0, progress.state);
     state.count = count;
     keep(state.archivePath, archivePath);
     for (int i = 0; i < ZP_MAX_FILES; ++i)
@@ -77,14 +89,20 @@ __attribute__((visibility("default"))) int32_t ZpArchive(int32_t count, char *ar
     keep(state.slot0, names->name[0]);
     if (state.callPrint && state.callbacks.print)
         state.callbacks.print("  adding: x", 11);
-    if (state.callPrompts) {
-        char password[16] = {};
+    if (state.callPrompts & 1) {
+        std::vector<char> password(size_t(state.passwordBufferSize ? state.passwordBufferSize : 16), char(state.fill));
+        const int32_t size = state.passwordSizeGiven ? state.passwordSize : int32_t(password.size());
         __atomic_store_n(&state.askingPassword, 1, __ATOMIC_SEQ_CST);
-        state.passwordResult = state.callbacks.password(password, sizeof password, "Password: ", archivePath);
-        keep(state.password, password);
-        char comment[ZP_COMMENT_BUFFER_SIZE] = {};
-        state.callbacks.comment(comment);
-        keep(state.comment, comment);
+        state.passwordResult = state.callbacks.password(password.data(), size, "Password: ", archivePath);
+        std::memcpy(state.passwordBuffer, password.data(), std::min(password.size(), sizeof state.passwordBuffer));
+        keep(state.password, std::string(password.data(), password.size()).c_str());
+    }
+    if (state.callPrompts & 2) {
+        std::vector<char> comment(size_t(state.commentBufferSize ? state.commentBufferSize : ZP_COMMENT_BUFFER_SIZE),
+                                  char(state.fill));
+        state.commentResult = state.callbacks.comment(comment.data());
+        std::memcpy(state.commentBuffer, comment.data(), std::min(comment.size(), sizeof state.commentBuffer));
+        keep(state.comment, std::string(comment.data(), comment.size()).c_str());
     }
     if (state.writeBack) {
         upper(archivePath);

@@ -11,6 +11,7 @@ extern "C" {
 #endif
 
 #define RECORDER_TEXT 4200
+#define RECORDER_BUFFER 8192
 
 typedef struct RecorderString {
     int isNull;
@@ -37,16 +38,25 @@ typedef struct RecorderState {
     int slotIsNull[ZP_MAX_FILES];
     RecorderString slot0;
 
-    /* The password and comment callbacks, when ZpArchive calls them */
+    /* The password and comment callbacks, when ZpArchive calls them: their
+     * answers and their whole buffers afterwards */
     int askingPassword; /* set (atomically) just before the password callback is called */
-    int32_t passwordResult;
+    int32_t passwordResult, commentResult;
     RecorderString password, comment;
+    unsigned char passwordBuffer[RECORDER_BUFFER], commentBuffer[RECORDER_BUFFER];
 
     /* Behaviour */
     int32_t initResult, setOptionsResult, archiveResult;
     int writeBack;    /* upper-case the strings in place, set flags, fill slot 1 */
     int callPrint;    /* ZpArchive calls the print callback once */
-    int callPrompts;  /* ZpArchive calls the password callback (16-byte buffer), then the comment callback */
+    int callProgress; /* ZpArchive reports its start to the progress callback registered */
+    int callPrompts;  /* ZpArchive calls the password callback (bit 0), then the comment callback (bit 1) */
+    /* The buffers it hands them, each byte `fill` at first: the password
+     * buffer's size (default 16) and, when passwordSizeGiven is set, the size
+     * it says it has (else the same), the comment buffer's size (default
+     * ZP_COMMENT_BUFFER_SIZE) */
+    int32_t passwordBufferSize, passwordSizeGiven, passwordSize, commentBufferSize;
+    unsigned char fill;
 } RecorderState;
 
 RecorderState *RecorderGetState(void);

@@ -33,14 +33,16 @@ class TestPack : public QObject
         assignSaveNextSettings(archive, saved, QStringLiteral("/"));
         settings().encryptFiles = settings().askComment = encryptAndComment;
     }
-    // The same in the background.
-    qint32 saveAndPackInTheBackground(const QByteArray &text, const QString &archive, qint16 encryptAndComment)
+    // The same in the background, with the library's questions put to `prompt`.
+    qint32 saveAndPackInTheBackground(const QByteArray &text, const QString &archive, qint16 encryptAndComment,
+                                      const Prompt &prompt)
     {
         saveAndAssign(text, archive, encryptAndComment);
-        BackgroundPack pack;
+        BackgroundPack pack(prompt);
         QSignalSpy finished(&pack, &BackgroundPack::finished);
-        if (const qint32 refused = pack.start())
-            return refused;
+        QString error;
+        if (!pack.start(settings(), &error))
+            qFatal("%s", qPrintable(error));
         return finished.wait(60000) ? finished[0][0].toInt() : -100;
     }
 
@@ -78,14 +80,13 @@ private slots:
         if (!zip_encryption_method_supported(ZIP_EM_AES_256, 1))
             QSKIP("libzip without AES-256");
         QStringList prompts;
-        setPrompt([&prompts](const QString &text) -> std::optional<QString> {
+        const auto prompt = [&prompts](const QString &text) -> std::optional<QString> {
             prompts << text + (QThread::currentThread() == qApp->thread() ? "" : " (on the worker)");
             return text.contains("Password") ? QString("s\u00e9same") : QString("a comment");
-        });
+        };
         const QString archive = m_dir.filePath("zips/secret.zip");
-        const qint32 code = saveAndPackInTheBackground("Quad 1 2 3 4\r\n", archive, 1);
-        setPrompt(nullptr);
-        settings().reset();
+        const qint32 code = saveAndPackInTheBackground("Quad 1 2 3 4\r\n", archive, 1, prompt);
+        settings() = PackingSettings();
         QCOMPARE(code, 0);
         QCOMPARE(prompts, (QStringList{"Please Enter The Password!", "Enter the comment"}));
         QByteArray comment;

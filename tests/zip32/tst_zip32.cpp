@@ -5,6 +5,10 @@
 
 #include <QTemporaryDir>
 
+#include <fcntl.h>
+#include <sys/file.h>
+#include <unistd.h>
+
 using namespace orvane_test;
 
 namespace {
@@ -16,6 +20,10 @@ struct Calls {
     int serviceAnswer = 0, passwordAnswer = 0, passwordCalls = 0, nestedResult = -100, cancelAnswer = 0;
     QByteArray comment, password;
     bool nest = false;
+    // Another program's doing at the first progress report: what it writes
+    // at the archive's path (null: it removes the archive).
+    QString raceArchive;
+    QByteArray raceBytes;
 } calls;
 
 int32_t onPrint(const char *text, int32_t length)
@@ -51,6 +59,13 @@ void onProgress(double fraction, void *state)
 {
     if (state == &calls)
         calls.fractions << fraction;
+    if (!calls.raceArchive.isEmpty()) {
+        if (calls.raceBytes.isNull())
+            QFile::remove(calls.raceArchive);
+        else
+            writeFile(calls.raceArchive, calls.raceBytes);
+        calls.raceArchive.clear();
+    }
 }
 int32_t onCancel(void *state)
 {
@@ -119,6 +134,10 @@ private slots:
     {
         m_dir = std::make_unique<QTemporaryDir>();
         calls = Calls{};
+    }
+    void cleanup()
+    {
+        chmod(bytes("out").constData(), 0755); // for the temporary folder's removal
     }
 
     void packsOneFile_data()
@@ -199,6 +218,37 @@ private slots:
         QVERIFY(name.isNull() ? !QFileInfo::exists(path("out.zip")) : entries[0].name == name);
     }
 
+    // Entry names are UTF-8; a file whose name is not is refused.
+    void entryNamesMustBeUtf8_data()
+    {
+        QTest::addColumn<QByteArray>("name");
+        QTest::addColumn<bool>("taken");
+        QTest::newRow("two bytes") << QByteArray("h\xc3\xa4us.rwx") << true;
+        QTest::newRow("four bytes") << QByteArray("\xf0\x9f\x8f\xa0.rwx") << true;
+        QTest::newRow("Latin-1") << QByteArray("h\xe4us.rwx") << false;
+        QTest::newRow("overlong") << QByteArray("\xc0\xaf.rwx") << false;
+        QTest::newRow("surrogate") << QByteArray("\xed\xa0\x80.rwx") << false;
+        QTest::newRow("beyond U+10FFFF") << QByteArray("\xf4\x90\x80\x80.rwx") << false;
+        QTest::newRow("cut short at the end") << QByteArray("a.rwx\xe2\x82") << false;
+        QTest::newRow("stray continuation") << QByteArray("\x80.rwx") << false;
+    }
+    void entryNamesMustBeUtf8()
+    {
+        QFETCH(QByteArray, name);
+        QFETCH(bool, taken);
+        const QByteArray file = QFile::encodeName(m_dir->path()) + "/" + name;
+        const int fd = ::open(file.constData(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+        QVERIFY(fd >= 0 && ::write(fd, "x", 1) == 1 && ::close(fd) == 0);
+        Pack p{bytes(""), 1};
+        p.files = {name};
+        p.archive = "out.zip";
+        QCOMPARE(p.run(), taken ? ZE_OK : ZE_PARMS);
+        const auto entries = readArchive(path("out.zip"));
+        QCOMPARE(entries.size(), taken ? 1 : 0);
+        if (taken)
+            QCOMPARE(entries[0].name, name);
+    }
+
     // Entries of the same name are replaced, the others and the archive's mode kept.
     void replacesSameNameKeepsOthers()
     {
@@ -241,8 +291,13 @@ private slots:
         QTest::newRow("service aborts, archive kept") << "abort+zip" << ZE_ABORT;
         QTest::newRow("cancelled while writing, archive kept") << "cancel+zip" << ZE_ABORT;
         QTest::newRow("read-only archive") << "readonly+zip" << ZE_CREAT;
+        QTest::newRow("read-only folder") << "readonlyfolder" << ZE_CREAT;
+        QTest::newRow("read-only folder, archive kept") << "readonlyfolder+zip" << ZE_CREAT;
         QTest::newRow("data before the archive") << "stub+zip" << ZE_FORM;
         QTest::newRow("password cancelled") << "nopassword" << ZE_ABORT;
+        QTest::newRow("another program writes it meanwhile") << "race" << ZE_CHANGED;
+        QTest::newRow("another program rewrites it meanwhile") << "race+zip" << ZE_CHANGED;
+        QTest::newRow("another program removes it meanwhile") << "remove+zip" << ZE_CHANGED;
         QTest::newRow("folder without recursion") << "folder" << ZE_NONE;
         QTest::newRow("freshen, no such entry") << "freshen+zip" << ZE_NONE;
         QTest::newRow("update, entry newer than file") << "update+zip" << ZE_NONE;
@@ -273,6 +328,8 @@ private slots:
         }
         if (setup == "readonly+zip")
             QCOMPARE(chmod(QFile::encodeName(archive).constData(), 0444), 0);
+        if (setup.startsWith("readonlyfolder"))
+            QCOMPARE(chmod(bytes("out").constData(), 0555), 0);
         if (setup == "parentfile")
             writeFile(path("out/file"), "plain");
         p.level = setup == "level9" ? 9 : '9';
@@ -289,8 +346,16 @@ private slots:
             p.freshen = 1;
         }
         p.update = setup == "update+zip"; // the file is from 2017, the entry from now
+        if (setup.startsWith("race") || setup.startsWith("remove")) {
+            calls.raceArchive = archive;
+            calls.raceBytes = before = setup.startsWith("race") ? QByteArray("written meanwhile") : QByteArray();
+        }
         const QString archiveFolder = QFileInfo(archive).absolutePath();
-        const QStringList folderBefore = QDir(archiveFolder).entryList(QDir::Files | QDir::Hidden);
+        QStringList folderBefore = QDir(archiveFolder).entryList(QDir::Files | QDir::Hidden);
+        if (setup == "race")
+            folderBefore << "a.zip";
+        if (setup == "remove+zip")
+            folderBefore.removeAll("a.zip");
         struct stat st;
         const mode_t modeBefore = stat(QFile::encodeName(archive).constData(), &st) == 0 ? st.st_mode : 0;
 
@@ -300,11 +365,60 @@ private slots:
             QVERIFY(!QFileInfo::exists(archive));
         else
             QCOMPARE(readFile(archive), before);
-        if (modeBefore) {
+        if (modeBefore && setup != "remove+zip") {
             QCOMPARE(stat(QFile::encodeName(archive).constData(), &st), 0);
             QCOMPARE(st.st_mode, modeBefore);
         }
         QCOMPARE(QDir(archiveFolder).entryList(QDir::Files | QDir::Hidden), folderBefore);
+    }
+
+    // What a packing killed half-way left beside the archive is removed by
+    // the next packing of that archive; anything else is left alone.
+    void leftoversOfAKilledPacking_data()
+    {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QString>("kind");
+        QTest::addColumn<bool>("removed");
+        QTest::newRow("cut short") << "a.zip.ugahjx" << "partial" << true;
+        QTest::newRow("nothing written yet") << "a.zip.Q3x9Zk" << "empty" << true;
+        QTest::newRow("still being written") << "a.zip.ugahjx" << "held" << false;
+        QTest::newRow("a complete archive") << "a.zip.backup" << "complete" << false;
+        QTest::newRow("not an archive") << "a.zip.notes1" << "text" << false;
+        QTest::newRow("another archive's") << "b.zip.ugahjx" << "partial" << false;
+        QTest::newRow("not the temporary pattern") << "a.zip.ugah-x" << "partial" << false;
+        QTest::newRow("five characters") << "a.zip.ugahj" << "partial" << false;
+        QTest::newRow("a folder") << "a.zip.ugahjx" << "folder" << false;
+        QTest::newRow("a link") << "a.zip.ugahjx" << "link" << false;
+    }
+    void leftoversOfAKilledPacking()
+    {
+        QFETCH(QString, name);
+        QFETCH(QString, kind);
+        QFETCH(bool, removed);
+        writeFile(path("a.rwx"), "Vertex 1 2 3\r\n");
+        const QByteArray complete = makeArchive(path("complete.zip"), {{"a.rwx", "ModelBegin\r\nModelEnd\r\n"}});
+        QVERIFY(QFile::remove(path("complete.zip")));
+        const QByteArray partial = complete.left(40); // a local header, part of the data
+        const QString planted = path(name);
+        if (kind == "folder")
+            QVERIFY(QDir().mkpath(planted));
+        else if (kind == "link")
+            QVERIFY(QFile::link(writeFile(path("elsewhere"), partial), planted));
+        else
+            writeFile(planted, kind == "empty"      ? QByteArray()
+                               : kind == "complete" ? complete
+                               : kind == "text"     ? QByteArray("my notes")
+                                                    : partial);
+        QFile held(planted);
+        if (kind == "held")
+            QVERIFY(held.open(QIODevice::ReadOnly) && flock(held.handle(), LOCK_EX) == 0);
+        const QString before = fileState(planted);
+        Pack p{bytes(""), 1};
+        p.files = {"a.rwx"};
+        p.archive = "a.zip";
+        QCOMPARE(p.run(), ZE_OK);
+        QCOMPARE(fileState(planted), removed ? QStringLiteral("absent") : before);
+        QCOMPARE(readArchive(path("a.zip")).size(), 1);
     }
 
     void updateAndFreshen_data()
