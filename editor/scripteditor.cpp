@@ -72,7 +72,25 @@ QByteArrayView ScriptEditor::documentBytes() const
 
 QString ScriptEditor::wholeText() const
 {
-    return breaksToCrLf(textFromPaneBytes(documentBytes()), m_lineBreak);
+    const QByteArrayView bytes = documentBytes();
+    const LineBreakCounts counts = countLineBreaks(bytes);
+    const QString text = textFromPaneBytes(bytes);
+    return counts.lf == 0 && counts.cr == 0 ? text : breaksToCrLf(text);
+}
+
+QByteArray ScriptEditor::paneBytesFor(const QString &text) const
+{
+    const QByteArrayView held = documentBytes();
+    const LineBreakCounts counts = countLineBreaks(held);
+    if (counts.kinds() > 1) {
+        if (const std::optional<QString> kept = restoreLineBreaks(textFromPaneBytes(held), text))
+            return kept->toUtf8();
+    }
+    // With one kind of break, the text's breaks all take it.
+    LineBreak style = m_lineBreak;
+    if (counts.kinds() == 1)
+        style = counts.crLf ? LineBreak::CrLf : counts.lf ? LineBreak::Lf : LineBreak::Cr;
+    return breaksFromCrLf(text, style).toUtf8();
 }
 
 void ScriptEditor::replaceBytes(qsizetype from, qsizetype to, QByteArrayView bytes)
@@ -83,7 +101,7 @@ void ScriptEditor::replaceBytes(qsizetype from, qsizetype to, QByteArrayView byt
 
 void ScriptEditor::replaceWholeText(const QString &text)
 {
-    const QByteArray wanted = breaksFromCrLf(text, m_lineBreak).toUtf8();
+    const QByteArray wanted = paneBytesFor(text);
     const QByteArrayView held = documentBytes();
     const qsizetype common = std::min(held.size(), wanted.size());
     qsizetype head = std::mismatch(held.begin(), held.begin() + common, wanted.begin()).first - held.begin();

@@ -30,12 +30,14 @@ Opened openBytes(QByteArrayView raw)
 // that text is put back.
 QString wholeText(const Opened &o)
 {
-    return breaksToCrLf(textFromPaneBytes(o.pane), o.lineBreak);
+    return breaksToCrLf(textFromPaneBytes(o.pane));
 }
 
+// Null when the text cannot be put back with the pane's own breaks.
 QByteArray paneAfterReplacing(const QString &text, const Opened &o)
 {
-    return breaksFromCrLf(text, o.lineBreak).toUtf8();
+    const std::optional<QString> kept = restoreLineBreaks(textFromPaneBytes(o.pane), text);
+    return kept ? kept->toUtf8() : QByteArray();
 }
 
 struct Saved {

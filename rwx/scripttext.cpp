@@ -5,6 +5,7 @@
 #include <QStringEncoder>
 
 #include <algorithm>
+#include <cstring>
 
 namespace {
 constexpr char kBom[] = "\xEF\xBB\xBF";
@@ -129,22 +130,55 @@ QString textFromPaneBytes(QByteArrayView utf8)
     return decoder.decode(utf8);
 }
 
-LineBreak detectLineBreak(QByteArrayView bytes)
+LineBreakCounts countLineBreaks(QByteArrayView bytes)
 {
-    const bool hasCr = bytes.contains('\r');
-    const bool hasLf = bytes.contains('\n');
-    if (hasLf && !bytes.contains(QByteArrayView("\r\n", 2)))
-        return LineBreak::Lf;
-    if (hasCr && !hasLf)
-        return LineBreak::Cr;
-    return LineBreak::CrLf;
+    LineBreakCounts counts;
+    const char *const begin = bytes.data();
+    const char *const end = begin + bytes.size();
+    qsizetype crs = 0;
+    for (const char *at = begin; (at = static_cast<const char *>(std::memchr(at, '\r', size_t(end - at)))); ++at)
+        ++crs;
+    for (const char *at = begin; (at = static_cast<const char *>(std::memchr(at, '\n', size_t(end - at)))); ++at) {
+        if (at > begin && at[-1] == '\r')
+            ++counts.crLf;
+        else
+            ++counts.lf;
+    }
+    counts.cr = crs - counts.crLf;
+    return counts;
 }
 
-QString breaksToCrLf(QStringView text, LineBreak style)
+LineBreak detectLineBreak(QByteArrayView bytes)
 {
-    if (style == LineBreak::CrLf)
+    const LineBreakCounts counts = countLineBreaks(bytes);
+    if (counts.crLf >= counts.lf && counts.crLf >= counts.cr)
+        return LineBreak::CrLf;
+    return counts.lf >= counts.cr ? LineBreak::Lf : LineBreak::Cr;
+}
+
+QString breaksToCrLf(QStringView text)
+{
+    QString out;
+    qsizetype copied = 0;
+    const qsizetype size = text.size();
+    for (qsizetype i = 0; i < size; ++i) {
+        const QChar c = text[i];
+        if (c != u'\r' && c != u'\n')
+            continue;
+        if (c == u'\r' && i + 1 < size && text[i + 1] == u'\n') {
+            ++i;
+            continue;
+        }
+        if (out.isNull())
+            out.reserve(size + size / 16);
+        out.append(text.sliced(copied, i - copied));
+        out.append(u"\r\n");
+        copied = i + 1;
+    }
+    if (copied == 0)
         return text.toString();
-    return replaceAll(text, breakText(style), u"\r\n");
+    out.append(text.sliced(copied));
+    return out;
 }
 
 QString breaksFromCrLf(QStringView text, LineBreak style)
@@ -152,4 +186,48 @@ QString breaksFromCrLf(QStringView text, LineBreak style)
     if (style == LineBreak::CrLf)
         return text.toString();
     return replaceAll(text, u"\r\n", breakText(style));
+}
+
+std::optional<QString> restoreLineBreaks(QStringView original, QStringView edited)
+{
+    QString out;
+    out.reserve(original.size());
+    qsizetype at = 0;           // in edited
+    qsizetype loneCrsAtEnd = 0; // lone CRs just written as line breaks
+    const qsizetype size = original.size();
+    for (qsizetype i = 0; i < size; ++i) {
+        const QChar c = original[i];
+        if (c != u'\r' && c != u'\n') {
+            if (at < edited.size() && edited[at] == c) {
+                out.append(c);
+                ++at;
+                loneCrsAtEnd = 0;
+            }
+            continue;
+        }
+        // A line break: CR LF in edited when it was kept.
+        const bool pair = c == u'\r' && i + 1 < size && original[i + 1] == u'\n';
+        const bool kept = edited.sliced(at).startsWith(u"\r\n");
+        if (kept) {
+            at += 2;
+            if (pair) {
+                out.append(u"\r\n");
+                loneCrsAtEnd = 0;
+            } else if (c == u'\r') {
+                out.append(c);
+                ++loneCrsAtEnd;
+            } else {
+                // Lone CRs right before this LF would pair with it.
+                for (qsizetype k = out.size() - loneCrsAtEnd; k < out.size(); ++k)
+                    out[k] = u'\n';
+                out.append(c);
+                loneCrsAtEnd = 0;
+            }
+        }
+        if (pair)
+            ++i;
+    }
+    if (at != edited.size())
+        return std::nullopt;
+    return out;
 }

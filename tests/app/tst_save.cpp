@@ -36,6 +36,8 @@ private slots:
     void bytesComeBackUnchanged();
     void samplesComeBackUnchanged_data();
     void samplesComeBackUnchanged();
+    void cleanUpsKeepEveryLineBreak_data();
+    void cleanUpsKeepEveryLineBreak();
     void asksBeforeWritingEightBitScriptsAsUtf8_data();
     void asksBeforeWritingEightBitScriptsAsUtf8();
     void variantTakesTheScriptsMode_data();
@@ -251,6 +253,71 @@ void SaveTest::samplesComeBackUnchanged_data()
 void SaveTest::samplesComeBackUnchanged()
 {
     bytesComeBackUnchanged();
+}
+
+void SaveTest::cleanUpsKeepEveryLineBreak_data()
+{
+    QTest::addColumn<QStringList>("commands");
+    QTest::addColumn<QByteArray>("before");
+    QTest::addColumn<QByteArray>("after"); // as saved
+    const QStringList dc = {"mnuDC"}, ds = {"mnuds"}, des = {"mnuDES"};
+    // The same seven lines with their breaks mixed four ways: a comment after
+    // blanks, one after a statement, an empty line, an indented statement, a
+    // comment alone on its line.
+    QTest::newRow("CR LF and LF: comments") << dc
+        << QByteArray("ModelBegin  # start\r\nVertex 0 0 0 # top\n\r\n  Vertex 1 0 0\r\n# only a comment\nVertex 0 1 0\r\nModelEnd\r\n")
+        << QByteArray("ModelBegin  \r\nVertex 0 0 0 \n\r\n  Vertex 1 0 0\r\n\nVertex 0 1 0\r\nModelEnd\r\n");
+    QTest::newRow("CR LF and LF: spacers") << ds
+        << QByteArray("ModelBegin  # start\r\nVertex 0 0 0 # top\n\r\n  Vertex 1 0 0\r\n# only a comment\nVertex 0 1 0\r\nModelEnd\r\n")
+        << QByteArray("ModelBegin # start\r\nVertex 0 0 0 # top\n\r\nVertex 1 0 0\r\n# only a comment\nVertex 0 1 0\r\nModelEnd\r\n");
+    QTest::newRow("CR LF and LF: empty lines") << des
+        << QByteArray("ModelBegin  # start\r\nVertex 0 0 0 # top\n\r\n  Vertex 1 0 0\r\n# only a comment\nVertex 0 1 0\r\nModelEnd\r\n")
+        << QByteArray("ModelBegin  # start\r\nVertex 0 0 0 # top\n  Vertex 1 0 0\r\n# only a comment\nVertex 0 1 0\r\nModelEnd\r\n");
+    // A lone CR left right before an LF becomes an LF, or the two would be one break.
+    QTest::newRow("LF and lone CR: comments") << dc
+        << QByteArray("ModelBegin  # start\nVertex 0 0 0 # top\r\r  Vertex 1 0 0\r# only a comment\nVertex 0 1 0\nModelEnd\n")
+        << QByteArray("ModelBegin  \nVertex 0 0 0 \r\r  Vertex 1 0 0\n\nVertex 0 1 0\nModelEnd\n");
+    QTest::newRow("LF and lone CR: spacers") << ds
+        << QByteArray("ModelBegin  # start\nVertex 0 0 0 # top\r\r  Vertex 1 0 0\r# only a comment\nVertex 0 1 0\nModelEnd\n")
+        << QByteArray("ModelBegin # start\nVertex 0 0 0 # top\r\rVertex 1 0 0\r# only a comment\nVertex 0 1 0\nModelEnd\n");
+    QTest::newRow("LF and lone CR: empty lines") << des
+        << QByteArray("ModelBegin  # start\nVertex 0 0 0 # top\r\r  Vertex 1 0 0\r# only a comment\nVertex 0 1 0\nModelEnd\n")
+        << QByteArray("ModelBegin  # start\nVertex 0 0 0 # top\r  Vertex 1 0 0\r# only a comment\nVertex 0 1 0\nModelEnd\n");
+    QTest::newRow("CR, the last line LF: comments") << dc
+        << QByteArray("ModelBegin  # start\rVertex 0 0 0 # top\r\r  Vertex 1 0 0\r# only a comment\rVertex 0 1 0\rModelEnd\n")
+        << QByteArray("ModelBegin  \rVertex 0 0 0 \r\r  Vertex 1 0 0\r\rVertex 0 1 0\rModelEnd\n");
+    QTest::newRow("CR, the last line LF: spacers") << ds
+        << QByteArray("ModelBegin  # start\rVertex 0 0 0 # top\r\r  Vertex 1 0 0\r# only a comment\rVertex 0 1 0\rModelEnd\n")
+        << QByteArray("ModelBegin # start\rVertex 0 0 0 # top\r\rVertex 1 0 0\r# only a comment\rVertex 0 1 0\rModelEnd\n");
+    QTest::newRow("CR, the last line LF: empty lines") << des
+        << QByteArray("ModelBegin  # start\rVertex 0 0 0 # top\r\r  Vertex 1 0 0\r# only a comment\rVertex 0 1 0\rModelEnd\n")
+        << QByteArray("ModelBegin  # start\rVertex 0 0 0 # top\r  Vertex 1 0 0\r# only a comment\rVertex 0 1 0\rModelEnd\n");
+    QTest::newRow("all three: comments") << dc
+        << QByteArray("ModelBegin  # start\r\nVertex 0 0 0 # top\r\r  Vertex 1 0 0\r\n# only a comment\nVertex 0 1 0\rModelEnd\r\n")
+        << QByteArray("ModelBegin  \r\nVertex 0 0 0 \r\r  Vertex 1 0 0\r\n\nVertex 0 1 0\rModelEnd\r\n");
+    QTest::newRow("all three: spacers") << ds
+        << QByteArray("ModelBegin  # start\r\nVertex 0 0 0 # top\r\r  Vertex 1 0 0\r\n# only a comment\nVertex 0 1 0\rModelEnd\r\n")
+        << QByteArray("ModelBegin # start\r\nVertex 0 0 0 # top\r\rVertex 1 0 0\r\n# only a comment\nVertex 0 1 0\rModelEnd\r\n");
+    QTest::newRow("all three: empty lines") << des
+        << QByteArray("ModelBegin  # start\r\nVertex 0 0 0 # top\r\r  Vertex 1 0 0\r\n# only a comment\nVertex 0 1 0\rModelEnd\r\n")
+        << QByteArray("ModelBegin  # start\r\nVertex 0 0 0 # top\r  Vertex 1 0 0\r\n# only a comment\nVertex 0 1 0\rModelEnd\r\n");
+    QTest::newRow("LF: one after the other") << QStringList({"mnuDC", "mnuds", "mnuDES"})
+        << QByteArray("a # x\n\n\nb  c\n") << QByteArray("a\nb c\n");
+    QTest::newRow("LF: blanks after lone CRs") << ds << QByteArray("a\r\r \nb\rc\n") << QByteArray("a\n\n\nb\rc\n");
+}
+
+// What a clean-up keeps is saved with the line breaks the pane showed.
+void SaveTest::cleanUpsKeepEveryLineBreak()
+{
+    QFETCH(QStringList, commands);
+    QFETCH(QByteArray, before);
+    QFETCH(QByteArray, after);
+    auto w = openWindow("mixed1.rwx", before);
+    for (const QString &command : commands)
+        w->action(command)->trigger();
+    QVERIFY(clickSaveZipNext(*w));
+    expectSaved("mixed2.rwx", after);
+    QVERIFY(m_log.messages.isEmpty());
 }
 
 void SaveTest::asksBeforeWritingEightBitScriptsAsUtf8_data()
