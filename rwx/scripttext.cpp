@@ -9,6 +9,8 @@
 
 namespace {
 constexpr char kBom[] = "\xEF\xBB\xBF";
+constexpr char kUtf16LeBom[] = "\xFF\xFE";
+constexpr char kUtf16BeBom[] = "\xFE\xFF";
 constexpr qsizetype kChunk = qsizetype(1) << 20;
 constexpr qsizetype kUnwritableShown = 5;
 constexpr char kCodePage[] = "windows-1252";
@@ -42,6 +44,77 @@ void collectUnwritable(QStringView text, QStringList *found)
         if (encoder.hasError())
             found->append(character.toString());
     }
+}
+
+bool isUtf16(ScriptEncoding encoding)
+{
+    return encoding == ScriptEncoding::Utf16LE || encoding == ScriptEncoding::Utf16BE;
+}
+
+QStringConverter::Encoding utf16Converter(ScriptEncoding encoding)
+{
+    return encoding == ScriptEncoding::Utf16BE ? QStringConverter::Utf16BE : QStringConverter::Utf16LE;
+}
+
+// The UTF-16 code unit at a byte offset.
+char16_t unitAt(QByteArrayView bytes, qsizetype at, ScriptEncoding encoding)
+{
+    const auto first = uchar(bytes[at]);
+    const auto second = uchar(bytes[at + 1]);
+    return encoding == ScriptEncoding::Utf16BE ? char16_t(first << 8 | second) : char16_t(second << 8 | first);
+}
+
+// True when the bytes are whole UTF-16 code units and every surrogate is
+// one half of a pair: only then is the text all characters, so that it
+// turns into the very same bytes again.
+bool isValidUtf16(QByteArrayView bytes, ScriptEncoding encoding)
+{
+    if (bytes.size() % 2 != 0)
+        return false;
+    for (qsizetype at = 0; at < bytes.size(); at += 2) {
+        const char16_t unit = unitAt(bytes, at, encoding);
+        if (QChar::isLowSurrogate(unit))
+            return false;
+        if (QChar::isHighSurrogate(unit)) {
+            at += 2;
+            if (at == bytes.size() || !QChar::isLowSurrogate(unitAt(bytes, at, encoding)))
+                return false;
+        }
+    }
+    return true;
+}
+
+// The UTF-16 the bytes are written in: they start with its byte-order mark
+// and hold whole characters after it.
+std::optional<ScriptEncoding> utf16EncodingOf(QByteArrayView raw)
+{
+    ScriptEncoding encoding;
+    if (raw.startsWith(QByteArrayView(kUtf16LeBom, 2)))
+        encoding = ScriptEncoding::Utf16LE;
+    else if (raw.startsWith(QByteArrayView(kUtf16BeBom, 2)))
+        encoding = ScriptEncoding::Utf16BE;
+    else
+        return std::nullopt;
+    if (!isValidUtf16(raw.sliced(2), encoding))
+        return std::nullopt;
+    return encoding;
+}
+
+// The UTF-16 text after its byte-order mark as UTF-8, a megabyte at a time
+// and never cutting a surrogate pair; a U+FEFF right after the mark is text.
+QByteArray utf8FromUtf16(QByteArrayView text, ScriptEncoding encoding)
+{
+    QByteArray out;
+    out.reserve(text.size() / 2 + text.size() / 8);
+    QStringDecoder decoder(utf16Converter(encoding), QStringDecoder::Flag::ConvertInitialBom);
+    for (qsizetype at = 0; at < text.size();) {
+        qsizetype end = std::min(at + kChunk, text.size());
+        if (end < text.size() && QChar::isHighSurrogate(unitAt(text, end - 2, encoding)))
+            end += 2;
+        out.append(QString(decoder(text.sliced(at, end - at))).toUtf8());
+        at = end;
+    }
+    return out;
 }
 
 QStringView breakText(LineBreak style)
@@ -78,6 +151,12 @@ QString replaceAll(QStringView text, QStringView from, QStringView to)
 DecodedScript decodeScript(QByteArrayView raw)
 {
     DecodedScript out;
+    if (const std::optional<ScriptEncoding> utf16 = utf16EncodingOf(raw)) {
+        out.encoding = *utf16;
+        out.byteOrderMark = true;
+        out.utf8 = utf8FromUtf16(raw.sliced(2), *utf16);
+        return out;
+    }
     if (raw.isValidUtf8()) {
         out.encoding = ScriptEncoding::Utf8;
         out.byteOrderMark = raw.startsWith(QByteArrayView(kBom, 3));
@@ -100,6 +179,18 @@ EncodedScript encodeScript(QByteArrayView utf8, ScriptEncoding encoding, bool by
         if (byteOrderMark)
             out.bytes.append(kBom, 3);
         out.bytes.append(utf8.data(), utf8.size());
+        return out;
+    }
+    if (isUtf16(encoding)) {
+        out.bytes.reserve(utf8.size() * 2 + 2);
+        if (byteOrderMark)
+            out.bytes.append(encoding == ScriptEncoding::Utf16BE ? kUtf16BeBom : kUtf16LeBom, 2);
+        QStringDecoder fromUtf8(QStringDecoder::Utf8, QStringDecoder::Flag::ConvertInitialBom);
+        QStringEncoder toUtf16(utf16Converter(encoding)); // writes no mark of its own
+        for (qsizetype at = 0; at < utf8.size(); at += kChunk) {
+            const QString text = fromUtf8(utf8.sliced(at, std::min(kChunk, utf8.size() - at)));
+            out.bytes.append(toUtf16(text));
+        }
         return out;
     }
     // Chunk by chunk, so a long script is never held twice over as UTF-16.

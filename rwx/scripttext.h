@@ -12,9 +12,12 @@
 
 enum class ScriptEncoding {
     Utf8,        // valid UTF-8, with or without a byte-order mark
+    Utf16LE,     // a UTF-16 byte-order mark (FF FE, or FE FF for big-endian), then whole
+    Utf16BE,     // characters only: nothing but pairs of bytes, no unpaired surrogate
     Windows1252, // anything else: the Windows code page such scripts are written in. Every
                  // byte is one character, the five bytes the code page leaves undefined
-                 // too, so each comes back as it was.
+                 // too, so each comes back as it was (so does a broken UTF-16 file, byte
+                 // for byte, though it shows as 8-bit characters).
 };
 
 struct DecodedScript {
@@ -31,10 +34,11 @@ struct EncodedScript {
     bool fits() const { return unwritable.isEmpty(); }
 };
 
-// The bytes to write, in the encoding the file was read with. A UTF-8 text
-// always fits; an 8-bit one does not when it holds characters the code page
-// lacks, and then nothing is encoded: the caller decides whether to write
-// UTF-8 (ScriptEncoding::Utf8, without a byte-order mark) instead.
+// The bytes to write, in the encoding the file was read with. A UTF-8 or
+// UTF-16 text always fits; an 8-bit one does not when it holds characters
+// the code page lacks, and then nothing is encoded: the caller decides
+// whether to write UTF-8 (ScriptEncoding::Utf8, without a byte-order mark)
+// instead.
 EncodedScript encodeScript(QByteArrayView utf8, ScriptEncoding encoding, bool byteOrderMark);
 
 // The pane's UTF-8 bytes as text, every character kept: a U+FEFF at the

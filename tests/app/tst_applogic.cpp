@@ -239,6 +239,22 @@ void AppLogicTest::bytesComeBackUnchanged_data()
     QTest::newRow("mark then cp1252") << QByteArray("\xEF\xBB\xBF# \xE9\n") << cp1252 << false;
     QTest::newRow("nul bytes") << QByteArray("a\0b\0\xFF", 5) << cp1252 << false;
     QTest::newRow("nul in utf-8") << QByteArray("a\0b", 3) << utf8 << false;
+    const int le = int(ScriptEncoding::Utf16LE);
+    const int be = int(ScriptEncoding::Utf16BE);
+    QTest::newRow("utf-16 le") << QByteArray("\xFF\xFE" "a\0\r\0\n\0", 8) << le << true;
+    QTest::newRow("utf-16 be, a pair") << QByteArray("\xFE\xFF\0a\xD8\x3D\xDE\x42", 8) << be << true;
+    QTest::newRow("utf-16 mark alone") << QByteArray("\xFF\xFE") << le << true;
+    QTest::newRow("utf-16, U+FEFF after the mark") << QByteArray("\xFF\xFE\xFF\xFE" "a\0", 6) << le << true;
+    QTest::newRow("utf-16, lone high surrogate") << QByteArray("\xFF\xFE\0\xD8" "a\0", 6) << cp1252 << false;
+    QTest::newRow("utf-16, lone low surrogate") << QByteArray("\xFE\xFF\xDC\0", 4) << cp1252 << false;
+    QTest::newRow("utf-16, high surrogate at the end") << QByteArray("\xFF\xFE" "a\0\x3D\xD8", 6) << cp1252 << false;
+    QTest::newRow("utf-16, odd length") << QByteArray("\xFF\xFE" "a\0b", 5) << cp1252 << false;
+    // Long texts are converted a megabyte at a time, never cutting a pair.
+    QByteArray longUtf16("\xFF\xFE");
+    for (int i = 0; i < (1 << 19) - 1; ++i)
+        longUtf16.append("x\0", 2);
+    longUtf16.append("\x3D\xD8\x42\xDE" "y\0", 6);
+    QTest::newRow("utf-16, pair across a megabyte boundary") << longUtf16 << le << true;
     QByteArray every;
     for (int i = 0; i < 256; ++i)
         every.append(char(i));

@@ -38,6 +38,8 @@ private slots:
     void samplesComeBackUnchanged();
     void cleanUpsKeepEveryLineBreak_data();
     void cleanUpsKeepEveryLineBreak();
+    void utf16ScriptsComeBackInTheirOwnBytes_data();
+    void utf16ScriptsComeBackInTheirOwnBytes();
     void asksBeforeWritingEightBitScriptsAsUtf8_data();
     void asksBeforeWritingEightBitScriptsAsUtf8();
     void variantTakesTheScriptsMode_data();
@@ -80,6 +82,18 @@ void addScriptRows(const QStringList &paths)
 } // namespace
 
 namespace {
+// The text in UTF-16 after its byte-order mark, in the given byte order.
+QByteArray utf16(const QString &text, bool bigEndian)
+{
+    QByteArray out(bigEndian ? "\xFE\xFF" : "\xFF\xFE");
+    for (const QChar c : text) {
+        const char high = char(c.unicode() >> 8);
+        const char low = char(c.unicode() & 0xFF);
+        out.append(bigEndian ? high : low).append(bigEndian ? low : high);
+    }
+    return out;
+}
+
 // Holds every packing at its start until release() is called; no packing
 // is held once it is gone.
 class PackingGate {
@@ -317,6 +331,42 @@ void SaveTest::cleanUpsKeepEveryLineBreak()
         w->action(command)->trigger();
     QVERIFY(clickSaveZipNext(*w));
     expectSaved("mixed2.rwx", after);
+    QVERIFY(m_log.messages.isEmpty());
+}
+
+void SaveTest::utf16ScriptsComeBackInTheirOwnBytes_data()
+{
+    QTest::addColumn<QByteArray>("file");
+    QTest::addColumn<QString>("shown"); // the pane's text
+    QTest::addColumn<QString>("typed"); // at the start of the text
+    QTest::addColumn<QByteArray>("saved");
+    const QString text = QString::fromUtf8("ModelBegin\r\nVertex 0 0 0 # caf\u00E9 \U0001F642\r\nModelEnd\r\n");
+    const QString typed = QString::fromUtf8("Quad 1 2 3 4 # \u2603\r\n");
+    for (const bool bigEndian : {false, true}) {
+        const QByteArray order = bigEndian ? "big-endian" : "little-endian";
+        QTest::newRow(order + ", unedited") << utf16(text, bigEndian) << text << QString() << utf16(text, bigEndian);
+        QTest::newRow(order + ", typed") << utf16(text, bigEndian) << text << typed << utf16(typed + text, bigEndian);
+    }
+    // Not UTF-16 after all: every byte is a character of its own and comes back as it was.
+    const QByteArray lone("\xFF\xFE\0\xD8" "a\0", 6);
+    QTest::newRow("unpaired surrogate, typed") << lone << QString::fromUtf8("\u00FF\u00FE\0\u00D8" "a\0", 9) << "x"
+                                                << "x" + lone;
+    const QByteArray odd("\xFF\xFE" "a\0b", 5);
+    QTest::newRow("odd length, unedited") << odd << QString::fromUtf8("\u00FF\u00FE" "a\0b", 7) << QString() << odd;
+}
+
+void SaveTest::utf16ScriptsComeBackInTheirOwnBytes()
+{
+    QFETCH(QByteArray, file);
+    QFETCH(QString, shown);
+    QFETCH(QString, typed);
+    QFETCH(QByteArray, saved);
+    auto w = openWindow("wide1.rwx", file);
+    QCOMPARE(w->scriptEditor()->wholeText(), shown);
+    if (!typed.isEmpty())
+        w->scriptEditor()->replaceSelection(typed);
+    QVERIFY(clickSaveZipNext(*w));
+    expectSaved("wide2.rwx", saved);
     QVERIFY(m_log.messages.isEmpty());
 }
 
