@@ -3,6 +3,7 @@
 #include <QDragEnterEvent>
 #include <QDropEvent>
 #include <QFontDatabase>
+#include <QFontMetricsF>
 #include <QHashFunctions>
 #include <QMimeData>
 
@@ -12,13 +13,39 @@
 #include <cstdint>
 
 namespace {
+// True when every printable ASCII character is as wide as a blank, which
+// keeps a script's columns lined up. Whether the font calls itself fixed
+// pitch does not matter: some whose ASCII is even (Noto Sans Mono) do not.
+bool hasEvenAscii(const QFont &font)
+{
+    const QFontMetricsF metrics(font);
+    const qreal blank = metrics.horizontalAdvance(QLatin1Char(' '));
+    for (char c = '!'; c <= '~'; ++c) {
+        if (metrics.horizontalAdvance(QLatin1Char(c)) != blank)
+            return false;
+    }
+    return blank > 0;
+}
+
+// "Lucida Console" where it is installed, else the first font with even
+// ASCII among the system's fixed-pitch font and a few common ones. The pane
+// draws each style in a font it looks up by family name alone, so the font
+// is judged, and named, as a name alone finds it.
 QFont paneFont()
 {
-    QFont font(QStringLiteral("Lucida Console"));
-    if (!QFontInfo(font).fixedPitch())
-        font = QFontDatabase::systemFont(QFontDatabase::FixedFont);
-    font.setPointSizeF(9.75);
-    font.setWeight(QFont::Normal);
+    const QStringList families = {QStringLiteral("Lucida Console"),
+                                  QFontDatabase::systemFont(QFontDatabase::FixedFont).family(),
+                                  QStringLiteral("DejaVu Sans Mono"), QStringLiteral("Liberation Mono"),
+                                  QStringLiteral("Noto Sans Mono"), QStringLiteral("Noto Mono"),
+                                  QStringLiteral("monospace")};
+    QFont font;
+    for (const QString &family : families) {
+        font = QFont(QFontInfo(QFont(family)).family());
+        font.setPointSizeF(9.75);
+        font.setWeight(QFont::Normal);
+        if (hasEvenAscii(font))
+            return font;
+    }
     return font;
 }
 
