@@ -34,14 +34,12 @@ public:
     // undoable step; the caret ends after it and nothing is selected.
     void replaceSelection(const QString &text);
 
-    // A new document: the text (UTF-8) and the line break it is typed with.
+    // A new document: the text (UTF-8) and the line break new text takes.
     // The undo history starts afresh.
     void loadDocument(QByteArrayView utf8, LineBreak lineBreak);
     // The document exactly as held: UTF-8, line breaks as typed. Valid until
     // the next change to the text.
     QByteArrayView documentBytes() const;
-    // The script's usual line break, the one new text takes.
-    LineBreak lineBreak() const { return m_lineBreak; }
 
     // The text as it stands is what the file holds now (loading a document
     // marks it too).

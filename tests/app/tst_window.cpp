@@ -354,7 +354,7 @@ void WindowTest::keepsEightBitBytes()
     auto w = makeWindow();
     const QByteArray bytes("# caf\xE9 \x93" "3\xB0\x94\r\nvertex 0 0 0 # \x80\r\n\xFF");
     dropFiles(*w, {writeFile(m_dir->filePath("cp1252.rwx"), bytes)});
-    QCOMPARE(w->currentFile().encoding, ScriptEncoding::Windows1252);
+    QCOMPARE(w->document().encoding(), ScriptEncoding::Windows1252);
     const QByteArray back = encodeScript(w->scriptEditor()->documentBytes(), ScriptEncoding::Windows1252, false).bytes;
     QCOMPARE(back, bytes);
     QCOMPARE(w->scriptEditor()->wholeText(), QString::fromUtf8("# caf\u00E9 \u201C3\u00B0\u201D\r\nvertex 0 0 0 # \u20AC\r\n\u00FF"));
@@ -528,7 +528,7 @@ void WindowTest::keepsLfBreaksAtTheBoundary()
     const QByteArray bytes("modelbegin\nmodelend");
     dropFiles(*w, {writeFile(m_dir->filePath("lf1.rwx"), bytes)});
     ScriptEditor *pane = w->scriptEditor();
-    QCOMPARE(pane->lineBreak(), LineBreak::Lf);
+    QCOMPARE(w->document().lineBreak(), LineBreak::Lf);
     QCOMPARE(pane->wholeText(), QStringLiteral("modelbegin\r\nmodelend"));
     pane->setCursorPosition(0, 10);
     pane->replaceSelection(QStringLiteral("\r\nClumpBegin\r\n\r\nClumpEnd"));
