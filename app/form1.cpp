@@ -301,13 +301,13 @@ void Form1::runMenuCommand(templates::MenuCommand command)
 
 void Form1::runCleanUp(templates::MenuCommand command, cleanup::Transformation transformation)
 {
-    const std::optional<QString> failure = cleanup::runOnWholeText(*m_editor, transformation);
-    if (!failure)
+    QString error;
+    if (cleanup::runOnWholeText(*m_editor, transformation, &error))
         return;
     const templates::MenuItem *item = templates::findItem(templates::controlNameOf(command));
     const QString commandName = item ? templates::toQString(item->caption) : QStringLiteral("The command");
     const QString file = m_document.isOpen() ? m_document.textFileName() : QStringLiteral("the text");
-    showError(QStringLiteral("%1 could not change %2: %3.\nThe text is as it was.").arg(commandName, file, *failure));
+    showError(QStringLiteral("%1 could not change %2: %3.\nThe text is as it was.").arg(commandName, file, error));
 }
 
 bool Form1::askYesNo(const QString &text)

@@ -7,19 +7,23 @@
 
 namespace cleanup {
 
-std::optional<QString> runOnWholeText(ScriptEditor &pane, Transformation transformation)
+bool runOnWholeText(ScriptEditor &pane, Transformation transformation, QString *error)
 {
+    QString why;
     try {
         const QString before = pane.wholeText();
         pane.replaceWholeText(transformation(before));
+        return true;
     } catch (const std::bad_alloc &) {
-        return QStringLiteral("there is not enough memory");
-    } catch (const std::exception &error) {
-        return QString::fromLocal8Bit(error.what());
+        why = QStringLiteral("there is not enough memory");
+    } catch (const std::exception &exception) {
+        why = QString::fromLocal8Bit(exception.what());
     } catch (...) {
-        return QStringLiteral("an unexpected error stopped it");
+        why = QStringLiteral("an unexpected error stopped it");
     }
-    return std::nullopt;
+    if (error)
+        *error = why;
+    return false;
 }
 
 } // namespace cleanup
