@@ -281,44 +281,49 @@ QString breaksFromCrLf(QStringView text, LineBreak style)
 
 std::optional<QString> restoreLineBreaks(QStringView original, QStringView edited)
 {
-    QString out;
-    out.reserve(original.size());
+    // What is kept of the original, so never longer than it.
+    QString out(original.size(), Qt::Uninitialized);
+    char16_t *const begin = reinterpret_cast<char16_t *>(out.data());
+    char16_t *d = begin;
+    const char16_t *const s = original.utf16();
+    const char16_t *const e = edited.utf16();
+    const qsizetype size = original.size();
+    const qsizetype editedSize = edited.size();
     qsizetype at = 0;           // in edited
     qsizetype loneCrsAtEnd = 0; // lone CRs just written as line breaks
-    const qsizetype size = original.size();
     for (qsizetype i = 0; i < size; ++i) {
-        const QChar c = original[i];
+        const char16_t c = s[i];
         if (c != u'\r' && c != u'\n') {
-            if (at < edited.size() && edited[at] == c) {
-                out.append(c);
+            if (at < editedSize && e[at] == c) {
+                *d++ = c;
                 ++at;
                 loneCrsAtEnd = 0;
             }
             continue;
         }
         // A line break: CR LF in edited when it was kept.
-        const bool pair = c == u'\r' && i + 1 < size && original[i + 1] == u'\n';
-        const bool kept = edited.sliced(at).startsWith(u"\r\n");
-        if (kept) {
+        const bool pair = c == u'\r' && i + 1 < size && s[i + 1] == u'\n';
+        if (at + 1 < editedSize && e[at] == u'\r' && e[at + 1] == u'\n') {
             at += 2;
             if (pair) {
-                out.append(u"\r\n");
+                *d++ = u'\r';
+                *d++ = u'\n';
                 loneCrsAtEnd = 0;
             } else if (c == u'\r') {
-                out.append(c);
+                *d++ = c;
                 ++loneCrsAtEnd;
             } else {
                 // Lone CRs right before this LF would pair with it.
-                for (qsizetype k = out.size() - loneCrsAtEnd; k < out.size(); ++k)
-                    out[k] = u'\n';
-                out.append(c);
+                std::fill(d - loneCrsAtEnd, d, u'\n');
+                *d++ = c;
                 loneCrsAtEnd = 0;
             }
         }
         if (pair)
             ++i;
     }
-    if (at != edited.size())
+    if (at != editedSize)
         return std::nullopt;
+    out.truncate(d - begin);
     return out;
 }
