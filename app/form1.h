@@ -8,9 +8,9 @@
 
 #include "app/bandlabels.h"
 #include "app/currentfile.h"
-#include "app/scriptdocument.h"
 #include "app/dialogs.h"
 #include "app/layout.h"
+#include "app/scriptdocument.h"
 #include "cleanup/commands.h"
 #include "templates/table.h"
 

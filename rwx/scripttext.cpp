@@ -224,6 +224,8 @@ QString textFromPaneBytes(QByteArrayView utf8)
 LineBreakCounts countLineBreaks(QByteArrayView bytes)
 {
     LineBreakCounts counts;
+    if (bytes.isEmpty())
+        return counts; // memchr must not see the null data of an empty view
     const char *const begin = bytes.data();
     const char *const end = begin + bytes.size();
     qsizetype crs = 0;
