@@ -3,8 +3,6 @@
 #include <QStringView>
 #include <optional>
 
-#include "rwx/scripttext.h"
-
 // The window's memory of the script being worked on. Every text field is
 // empty at start-up; the zip folder is filled from the settings store.
 struct CurrentFile {
@@ -17,10 +15,6 @@ struct CurrentFile {
     QString prefix;    // base name without its trailing digits
     QString number;    // the trailing digits, leading zeros kept; "0" when there are none
     QString zipFolder; // where the archives go
-
-    // How the file's bytes were read, so a save writes them back the same way.
-    ScriptEncoding encoding = ScriptEncoding::Utf8;
-    bool byteOrderMark = false;
 };
 
 // The pieces of a path, split at the given separator.

@@ -185,7 +185,7 @@ void Form1::showPreview(bool on)
         }
         m_preview->move(place.topLeft());
     }
-    m_preview->setScriptFolder(m_file.folder);
+    m_preview->setScriptFolder(m_document.file().folder);
     m_preview->show();
     m_preview->raise();
 }
@@ -193,8 +193,8 @@ void Form1::showPreview(bool on)
 void Form1::initWindow()
 {
     setCaption(kAppTitle);
-    m_file.zipFolder = readZipFolderSetting();
-    m_labels.zipFolder->setText(m_file.zipFolder);
+    m_document.setZipFolder(readZipFolderSetting());
+    m_labels.zipFolder->setText(m_document.file().zipFolder);
     // The client area opens 9330 x 7050 twips; the layout pass runs when the window is shown.
     const QSize client = layout::clientSizeFor(9330 + layout::kFrameWidth, 7050 + layout::kFrameHeight);
     resize(client.width(), client.height() + menuBar()->sizeHint().height());
@@ -316,13 +316,13 @@ void Form1::runMenuCommand(templates::MenuCommand command)
 
 void Form1::runCleanUp(templates::MenuCommand command, cleanup::Transformation transformation)
 {
-    const std::optional<QString> failure = cleanup::runOnWholeText(*m_editor, transformation);
-    if (!failure)
+    QString error;
+    if (cleanup::runOnWholeText(*m_editor, transformation, &error))
         return;
     const templates::MenuItem *item = templates::findItem(templates::controlNameOf(command));
     const QString commandName = item ? templates::toQString(item->caption) : QStringLiteral("The command");
-    const QString file = m_documentPath.isEmpty() ? QStringLiteral("the text") : QFileInfo(m_documentPath).fileName();
-    showError(QStringLiteral("%1 could not change %2: %3.\nThe text is as it was.").arg(commandName, file, *failure));
+    const QString file = m_document.isOpen() ? m_document.textFileName() : QStringLiteral("the text");
+    showError(QStringLiteral("%1 could not change %2: %3.\nThe text is as it was.").arg(commandName, file, error));
 }
 
 bool Form1::askYesNo(const QString &text)

@@ -10,6 +10,7 @@
 #include "app/currentfile.h"
 #include "app/dialogs.h"
 #include "app/layout.h"
+#include "app/scriptdocument.h"
 #include "cleanup/commands.h"
 #include "templates/table.h"
 
@@ -36,7 +37,8 @@ public:
     QPushButton *saveZipNextButton() const { return m_saveZipNext; }
     const BandLabels<QLabel *> &labels() const { return m_labels; }
     QAction *action(const QString &controlName) const;
-    const CurrentFile &currentFile() const { return m_file; }
+    const CurrentFile &currentFile() const { return m_document.file(); }
+    const ScriptDocument &document() const { return m_document; }
     // The caption as the user sees it.
     QString caption() const { return m_caption; }
     // The 3D preview window; null until View > 3D Preview first opens it.
@@ -79,8 +81,7 @@ private:
     void setCaption(const QString &caption);
     QAction *alwaysOnTopItem() const;
     void applyAlwaysOnTop(bool on);
-    enum class SaveResult { Saved, Declined, Failed };
-    SaveResult saveScript(const QString &path, QString *reason);
+    ScriptDocument::SaveQuestions saveQuestions();
     bool askYesNo(const QString &text);
     void showError(const QString &text);
     void startPacking(const QString &archivePath, const QString &savePath);
@@ -89,9 +90,7 @@ private:
     void finishPacking(qint32 code, const QString &reason);
 
     std::unique_ptr<Dialogs> m_dialogs;
-    CurrentFile m_file;
-    // The file the pane's text was last read from or written to.
-    QString m_documentPath;
+    ScriptDocument m_document;
     QString m_caption;
     QWidget *m_client = nullptr;
     ScriptEditor *m_editor = nullptr;

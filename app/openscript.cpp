@@ -2,27 +2,19 @@
 // are discarded.
 #include "app/form1.h"
 
-#include <QDir>
 #include <QFile>
-#include <QFileInfo>
 #include <QGuiApplication>
 #include <QLabel>
 #include <QMimeData>
 #include <QPushButton>
 #include <QUrl>
 
-#include <new>
+#include <optional>
 #include <sys/stat.h>
 
 #include "editor/scripteditor.h"
 #include "app/windowtext.h"
 #include "preview/previewwindow.h"
-
-namespace {
-const QChar kSeparator = QDir::separator();
-constexpr qint64 kLargestScript = qint64(256) * 1024 * 1024;
-const QString kTooLarge = QStringLiteral("It is larger than 256 MB, the largest script Orvane opens.");
-} // namespace
 
 bool Form1::openDroppedFile(const QMimeData *data)
 {
@@ -55,86 +47,40 @@ public:
     ~BusyCursor() { QGuiApplication::restoreOverrideCursor(); }
     Q_DISABLE_COPY_MOVE(BusyCursor)
 };
-
-// The script's text as the pane takes it, or nothing with the reason.
-std::optional<DecodedScript> readScript(const QString &path, QString *reason)
-{
-    const BusyCursor busy;
-    try {
-        QFile file(path);
-        if (!file.open(QIODevice::ReadOnly)) {
-            *reason = file.errorString();
-            return std::nullopt;
-        }
-        const QByteArray raw = file.readAll();
-        if (file.error() != QFileDevice::NoError) {
-            *reason = file.errorString();
-            return std::nullopt;
-        }
-        if (raw.size() > kLargestScript) {
-            *reason = kTooLarge;
-            return std::nullopt;
-        }
-        return decodeScript(raw);
-    } catch (const std::bad_alloc &) {
-        *reason = QStringLiteral("There is not enough memory to read it.");
-        return std::nullopt;
-    }
-}
 } // namespace
 
 bool Form1::openFile(const QString &path)
 {
-    // Everything is checked and read before the pane or the record change,
-    // so a file that cannot be opened leaves the window as it was. What is
-    // not a file at all (a folder, a missing name) and a name without an
-    // extension are passed over without a word.
-    const QFileInfo info(path);
-    if (!info.isFile())
-        return false;
-    const std::optional<PathParts> parts = splitPath(path, kSeparator);
-    if (!parts)
-        return false;
+    // The script is read whole before anything changes, so a file that
+    // cannot be opened leaves the window as it was. What is not a file at
+    // all (a folder, a missing name) and a name without an extension are
+    // passed over without a word.
+    const bool changed = m_document.isOpen() && m_editor->differsFromSaved();
+    std::optional<BusyCursor> reading(std::in_place);
+    const auto mayReplace = [&] {
+        reading.reset();
+        return !changed || askYesNo(QStringLiteral("Discard the changes to %1?").arg(m_document.textFileName()));
+    };
+    QByteArray text;
     QString reason;
-    std::optional<DecodedScript> script;
-    if (info.size() > kLargestScript)
-        reason = kTooLarge;
-    else
-        script = readScript(path, &reason);
-    if (!script) {
-        showError(QStringLiteral("Could not open %1\n%2").arg(path, reason));
+    if (!m_document.load(path, mayReplace, &text, &reason)) {
+        reading.reset();
+        if (!reason.isEmpty())
+            showError(QStringLiteral("Could not open %1\n%2").arg(path, reason));
         return false;
     }
-    if (!m_documentPath.isEmpty() && m_editor->differsFromSaved()
-        && !askYesNo(QStringLiteral("Discard the changes to %1?").arg(QFileInfo(m_documentPath).fileName())))
-        return false;
-
     {
         const BusyCursor busy;
-        m_editor->loadDocument(script->utf8, detectLineBreak(script->utf8));
+        m_editor->loadDocument(text, m_document.lineBreak());
     }
-    m_documentPath = path;
-    m_file.path = path;
-    m_file.folder = parts->folder;
-    m_file.driveRoot = parts->driveRoot;
-    m_file.fileName = parts->fileName;
-    m_file.baseName = parts->baseName;
-    m_file.extension = parts->extension;
-    m_file.encoding = script->encoding;
-    m_file.byteOrderMark = script->byteOrderMark;
-    if (const std::optional<RunningNumber> split = splitRunningNumber(parts->baseName)) {
-        m_file.prefix = split->prefix;
-        m_file.number = split->number;
-    }
-    setCaption(windowtext::captionLead + m_file.path);
-    m_labels.rwxFolder->setText(m_file.folder);
-    m_labels.prefix->setText(m_file.prefix);
-    if (m_file.zipFolder.isEmpty())
-        m_file.zipFolder = m_file.folder;
-    m_labels.zipFolder->setText(m_file.zipFolder);
+    const CurrentFile &file = m_document.file();
+    setCaption(windowtext::captionLead + file.path);
+    m_labels.rwxFolder->setText(file.folder);
+    m_labels.prefix->setText(file.prefix);
+    m_labels.zipFolder->setText(file.zipFolder);
     m_saveZipNext->setEnabled(true);
     if (m_preview && m_preview->isVisible()) {
-        m_preview->setScriptFolder(m_file.folder);
+        m_preview->setScriptFolder(file.folder);
         m_preview->rebuildNow(preview::PreviewView::Fit::Fit);
     }
     return true;

@@ -3,11 +3,9 @@
 #include "app/form1.h"
 
 #include <QDir>
-#include <QFile>
 #include <QFileInfo>
 #include <QLabel>
 #include <QPushButton>
-#include <QSaveFile>
 #include <QScopedValueRollback>
 
 #include <cerrno>
@@ -30,69 +28,20 @@ QString shownCharacter(const QString &character)
         return character;
     return QStringLiteral("U+%1").arg(uint(code), 4, 16, QLatin1Char('0')).toUpper();
 }
-
-// Writes all of bytes, so that a short write (a full disk) is retried and
-// then fails with the system's own reason.
-bool writeAll(QSaveFile &file, const QByteArray &bytes)
-{
-    for (qsizetype written = 0; written < bytes.size();) {
-        const qint64 now = file.write(bytes.constData() + written, bytes.size() - written);
-        if (now <= 0)
-            return false;
-        written += now;
-    }
-    return true;
-}
 } // namespace
 
-Form1::SaveResult Form1::saveScript(const QString &path, QString *reason)
+ScriptDocument::SaveQuestions Form1::saveQuestions()
 {
-    const QString name = QFileInfo(path).fileName();
-    // A file of that name is only replaced when the user says so.
-    const QFileInfo target(path);
-    const bool replacing = target.exists() ? !target.isDir() : target.isSymLink();
-    if (replacing && !askYesNo(QStringLiteral("%1 already exists. Replace it?").arg(name)))
-        return SaveResult::Declined;
-
-    ScriptEncoding encoding = m_file.encoding;
-    EncodedScript encoded = encodeScript(m_editor->documentBytes(), encoding, m_file.byteOrderMark);
-    if (!encoded.fits()) {
-        QStringList shown;
-        for (const QString &character : encoded.unwritable)
-            shown << shownCharacter(character);
-        if (!askYesNo(QStringLiteral("%1: %2 cannot be written in this file's 8-bit encoding. Save it as UTF-8?")
-                          .arg(name, shown.join(QStringLiteral(", ")))))
-            return SaveResult::Declined;
-        encoding = ScriptEncoding::Utf8;
-        encoded = encodeScript(m_editor->documentBytes(), encoding, false);
-    }
-
-    // The old file is replaced only by a complete new copy, which keeps the
-    // replaced file's permissions; a new variant gets those of the script
-    // it was made from.
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered)) {
-        *reason = file.errorString();
-        return SaveResult::Failed;
-    }
-    struct stat source {};
-    if (!replacing && ::stat(QFile::encodeName(m_file.path).constData(), &source) == 0
-        && ::fchmod(file.handle(), source.st_mode & 0777) != 0) {
-        *reason = qt_error_string(errno);
-        file.cancelWriting();
-        return SaveResult::Failed;
-    }
-    if (!writeAll(file, encoded.bytes) || !file.commit()) {
-        *reason = file.errorString();
-        return SaveResult::Failed;
-    }
-    if (encoding != m_file.encoding) {
-        m_file.encoding = encoding;
-        m_file.byteOrderMark = false;
-    }
-    m_editor->markSaved();
-    m_documentPath = path;
-    return SaveResult::Saved;
+    return {
+        [this](const QString &name) { return askYesNo(QStringLiteral("%1 already exists. Replace it?").arg(name)); },
+        [this](const QString &name, const QStringList &unwritable) {
+            QStringList shown;
+            for (const QString &character : unwritable)
+                shown << shownCharacter(character);
+            return askYesNo(QStringLiteral("%1: %2 cannot be written in this file's 8-bit encoding. Save it as UTF-8?")
+                                .arg(name, shown.join(QStringLiteral(", "))));
+        },
+    };
 }
 
 void Form1::saveNextAndPack()
@@ -102,20 +51,18 @@ void Form1::saveNextAndPack()
         return;
     const QScopedValueRollback busy(m_saving, true);
 
-    const QString previousNumber = m_file.number;
-    m_file.number = nextNumber(m_file.number);
-    const QString savePath = m_file.folder + m_file.prefix + m_file.number + m_file.extension;
+    // A declined question or a failed save leaves the number unused.
+    const QString savePath = m_document.nextVariantPath();
     QString reason;
-    const SaveResult saved = saveScript(savePath, &reason);
-    if (saved != SaveResult::Saved) {
-        // A declined question or a failed save leaves the number unused.
-        m_file.number = previousNumber;
-        if (saved == SaveResult::Failed)
+    if (!m_document.saveVariant(m_editor->documentBytes(), saveQuestions(), &reason)) {
+        if (!reason.isEmpty())
             showError(QStringLiteral("Could not save %1\n%2").arg(savePath, reason));
         return;
     }
+    m_editor->markSaved();
 
-    const QString archivePath = m_file.zipFolder + m_file.prefix + m_file.number + QStringLiteral(".zip");
+    const CurrentFile &file = m_document.file();
+    const QString archivePath = file.zipFolder + file.prefix + file.number + QStringLiteral(".zip");
     startPacking(archivePath, savePath);
 }
 
@@ -127,7 +74,7 @@ bool Form1::isPacking() const
 void Form1::startPacking(const QString &archivePath, const QString &savePath)
 {
     setCaption(windowtext::captionLead + savePath);
-    VBZipBas::assignSaveNextSettings(archivePath, savePath, m_file.driveRoot);
+    VBZipBas::assignSaveNextSettings(archivePath, savePath, m_document.file().driveRoot);
     m_packing = {archivePath, savePath, QFileInfo::exists(archivePath), false, 0};
     QString refusal;
     if (!m_pack->start(VBZipBas::settings(), &refusal)) {
@@ -178,9 +125,10 @@ void Form1::finishPacking(qint32 code, const QString &reason)
 void Form1::chooseZipFolder()
 {
     PromptRequest request;
-    request.message = QStringLiteral("Folder for ZIPs. Now ") + m_file.zipFolder;
+    const CurrentFile &file = m_document.file();
+    request.message = QStringLiteral("Folder for ZIPs. Now ") + file.zipFolder;
     request.title = QStringLiteral("Orvane. Folder for ZIPs.");
-    request.initial = m_file.zipFolder;
+    request.initial = file.zipFolder;
     const std::optional<QString> entry = m_dialogs->prompt(this, request);
     if (!entry)
         return;
@@ -188,8 +136,8 @@ void Form1::chooseZipFolder()
     if (entry->isEmpty()) {
         // No folder: the archives go beside the opened script again, as
         // before any folder was chosen.
-        m_file.zipFolder = m_file.folder;
-        m_labels.zipFolder->setText(m_file.zipFolder);
+        m_document.setZipFolder(file.folder);
+        m_labels.zipFolder->setText(file.zipFolder);
         if (!writeZipFolderSetting(QString(), &reason))
             showError(QStringLiteral("The zip folder could not be removed from the settings, so the next "
                                      "start will use it again.\n%1")
@@ -201,10 +149,10 @@ void Form1::chooseZipFolder()
         showError(QStringLiteral("Wrong folder for ZIPs."));
         return;
     }
-    m_file.zipFolder = *folder;
-    m_labels.zipFolder->setText(m_file.zipFolder);
-    if (!writeZipFolderSetting(m_file.zipFolder, &reason))
+    m_document.setZipFolder(*folder);
+    m_labels.zipFolder->setText(file.zipFolder);
+    if (!writeZipFolderSetting(file.zipFolder, &reason))
         showError(QStringLiteral("The zip folder could not be stored in the settings, so the next start "
                                  "will not know it. It is used until the program ends:\n%1\n%2")
-                      .arg(m_file.zipFolder, reason));
+                      .arg(file.zipFolder, reason));
 }

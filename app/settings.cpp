@@ -35,7 +35,7 @@ QString readZipFolderSetting()
     return withTrailingSeparator(value, QDir::separator());
 }
 
-bool writeZipFolderSetting(const QString &folder, QString *reason)
+bool writeZipFolderSetting(const QString &folder, QString *error)
 {
     QString fileName;
     {
@@ -51,7 +51,7 @@ bool writeZipFolderSetting(const QString &folder, QString *reason)
     // (and is now rewritten), so the file is read again to know.
     if (storedValue() == folder)
         return true;
-    if (reason)
-        *reason = QStringLiteral("%1: %2").arg(QDir::toNativeSeparators(fileName), whyNotWritable(fileName));
+    if (error)
+        *error = QStringLiteral("%1: %2").arg(QDir::toNativeSeparators(fileName), whyNotWritable(fileName));
     return false;
 }

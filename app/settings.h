@@ -6,6 +6,6 @@
 // or the stored value is not an absolute path.
 QString readZipFolderSetting();
 // Stores `folder`, or removes the setting when `folder` is empty. False
-// when the settings file does not hold the result afterwards; `reason`
-// then names the file and says why.
-bool writeZipFolderSetting(const QString &folder, QString *reason = nullptr);
+// when the settings file does not hold the result afterwards; *error then
+// names the file and says why.
+bool writeZipFolderSetting(const QString &folder, QString *error = nullptr);

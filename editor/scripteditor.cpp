@@ -3,6 +3,7 @@
 #include <QDragEnterEvent>
 #include <QDropEvent>
 #include <QFontDatabase>
+#include <QFontMetricsF>
 #include <QHashFunctions>
 #include <QMimeData>
 
@@ -12,13 +13,39 @@
 #include <cstdint>
 
 namespace {
+// True when every printable ASCII character is as wide as a blank, which
+// keeps a script's columns lined up. Whether the font calls itself fixed
+// pitch does not matter: some whose ASCII is even (Noto Sans Mono) do not.
+bool hasEvenAscii(const QFont &font)
+{
+    const QFontMetricsF metrics(font);
+    const qreal blank = metrics.horizontalAdvance(QLatin1Char(' '));
+    for (char c = '!'; c <= '~'; ++c) {
+        if (metrics.horizontalAdvance(QLatin1Char(c)) != blank)
+            return false;
+    }
+    return blank > 0;
+}
+
+// "Lucida Console" where it is installed, else the first font with even
+// ASCII among the system's fixed-pitch font and a few common ones. The pane
+// draws each style in a font it looks up by family name alone, so the font
+// is judged, and named, as a name alone finds it.
 QFont paneFont()
 {
-    QFont font(QStringLiteral("Lucida Console"));
-    if (!QFontInfo(font).fixedPitch())
-        font = QFontDatabase::systemFont(QFontDatabase::FixedFont);
-    font.setPointSizeF(9.75);
-    font.setWeight(QFont::Normal);
+    const QStringList families = {QStringLiteral("Lucida Console"),
+                                  QFontDatabase::systemFont(QFontDatabase::FixedFont).family(),
+                                  QStringLiteral("DejaVu Sans Mono"), QStringLiteral("Liberation Mono"),
+                                  QStringLiteral("Noto Sans Mono"), QStringLiteral("Noto Mono"),
+                                  QStringLiteral("monospace")};
+    QFont font;
+    for (const QString &family : families) {
+        font = QFont(QFontInfo(QFont(family)).family());
+        font.setPointSizeF(9.75);
+        font.setWeight(QFont::Normal);
+        if (hasEvenAscii(font))
+            return font;
+    }
     return font;
 }
 
@@ -72,7 +99,25 @@ QByteArrayView ScriptEditor::documentBytes() const
 
 QString ScriptEditor::wholeText() const
 {
-    return breaksToCrLf(textFromPaneBytes(documentBytes()), m_lineBreak);
+    const QByteArrayView bytes = documentBytes();
+    const LineBreakCounts counts = countLineBreaks(bytes);
+    const QString text = textFromPaneBytes(bytes);
+    return counts.lf == 0 && counts.cr == 0 ? text : breaksToCrLf(text);
+}
+
+QByteArray ScriptEditor::paneBytesFor(const QString &text) const
+{
+    const QByteArrayView held = documentBytes();
+    const LineBreakCounts counts = countLineBreaks(held);
+    if (counts.kinds() > 1) {
+        if (const std::optional<QString> kept = restoreLineBreaks(textFromPaneBytes(held), text))
+            return kept->toUtf8();
+    }
+    // With one kind of break, the text's breaks all take it.
+    LineBreak style = m_lineBreak;
+    if (counts.kinds() == 1)
+        style = counts.crLf ? LineBreak::CrLf : counts.lf ? LineBreak::Lf : LineBreak::Cr;
+    return breaksFromCrLf(text, style).toUtf8();
 }
 
 void ScriptEditor::replaceBytes(qsizetype from, qsizetype to, QByteArrayView bytes)
@@ -83,7 +128,7 @@ void ScriptEditor::replaceBytes(qsizetype from, qsizetype to, QByteArrayView byt
 
 void ScriptEditor::replaceWholeText(const QString &text)
 {
-    const QByteArray wanted = breaksFromCrLf(text, m_lineBreak).toUtf8();
+    const QByteArray wanted = paneBytesFor(text);
     const QByteArrayView held = documentBytes();
     const qsizetype common = std::min(held.size(), wanted.size());
     qsizetype head = std::mismatch(held.begin(), held.begin() + common, wanted.begin()).first - held.begin();

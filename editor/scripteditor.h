@@ -1,8 +1,8 @@
 #pragma once
 // The editing pane: a QScintilla editor for one RWX script. It keeps the
-// script's bytes and line breaks exactly as loaded; its whole-text and
-// selection operations speak CR LF, converting at that boundary for a script
-// typed with another line break.
+// script's bytes and line breaks exactly as loaded, and shows every CR LF,
+// LF and lone CR as a line break. Its whole-text and selection operations
+// speak CR LF; new text takes the script's usual line break.
 #include <Qsci/qsciscintilla.h>
 
 #include <QByteArray>
@@ -21,24 +21,25 @@ class ScriptEditor : public QsciScintilla {
 public:
     explicit ScriptEditor(QWidget *parent = nullptr);
 
-    // The whole text, line breaks as CR LF.
+    // The whole text, every line break as CR LF.
     QString wholeText() const;
     // Replaces the whole text as one undoable step. Only the part that
     // differs is touched, so the caret and the view stay where they were
-    // when the change is elsewhere.
+    // when the change is elsewhere. When the text is the whole text with
+    // characters deleted (as a clean-up leaves it), every line break kept
+    // keeps its kind; otherwise its CR LF pairs take the script's usual break.
     void replaceWholeText(const QString &text);
 
     // The text replaces the selection, or goes in at the caret, as one
     // undoable step; the caret ends after it and nothing is selected.
     void replaceSelection(const QString &text);
 
-    // A new document: the text (UTF-8) and the line break it is typed with.
+    // A new document: the text (UTF-8) and the line break new text takes.
     // The undo history starts afresh.
     void loadDocument(QByteArrayView utf8, LineBreak lineBreak);
     // The document exactly as held: UTF-8, line breaks as typed. Valid until
     // the next change to the text.
     QByteArrayView documentBytes() const;
-    LineBreak lineBreak() const { return m_lineBreak; }
 
     // The text as it stands is what the file holds now (loading a document
     // marks it too).
@@ -64,6 +65,7 @@ protected:
 
 private:
     void replaceBytes(qsizetype from, qsizetype to, QByteArrayView bytes);
+    QByteArray paneBytesFor(const QString &text) const;
     void setLineBreak(LineBreak lineBreak);
 
     LineBreak m_lineBreak = LineBreak::CrLf;

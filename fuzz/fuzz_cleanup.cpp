@@ -1,6 +1,8 @@
 // Fuzz target: the three clean-up transformations. Each agrees with its
 // literal repeated-pass counterpart from the tests, changes nothing when run
-// a second time, and only ever removes characters.
+// a second time, and only ever removes characters; run over a text with
+// every kind of line break, as the pane runs it, it keeps every break the
+// pane shows.
 #include "check.h"
 
 #include <QString>
@@ -9,6 +11,7 @@
 
 // ---- The project code this target calls: the one place to rename. ----
 #include "cleanup/cleanup.h"
+#include "rwx/scripttext.h"
 #include "tests/support/cleanupreference.h"
 
 namespace {
@@ -51,6 +54,11 @@ ORVANE_FUZZ_TARGET
         FUZZ_CHECK(once == t.literal(text), (name + " agrees with the repeated passes").c_str());
         FUZZ_CHECK(t.linear(once) == once, (name + " changes nothing the second time").c_str());
         FUZZ_CHECK(isSubsequence(once, text), (name + " only removes characters").c_str());
+
+        const QString asCrLf = t.linear(breaksToCrLf(text));
+        const std::optional<QString> kept = restoreLineBreaks(text, asCrLf);
+        FUZZ_CHECK(kept.has_value(), (name + " leaves a text the pane's breaks go back into").c_str());
+        FUZZ_CHECK(breaksToCrLf(*kept) == asCrLf, (name + " keeps every line break the pane shows").c_str());
     }
     return 0;
 }

@@ -6,6 +6,7 @@
 #include <QByteArray>
 #include <QString>
 #include <QStringDecoder>
+#include <QStringEncoder>
 
 // ---- The project code this target calls: the one place to rename. ----
 #include "rwx/scripttext.h"
@@ -15,27 +16,38 @@ namespace {
 // A file as the window opens it: the pane's bytes and how to save them.
 struct Opened {
     QByteArray pane;
-    bool eightBit = false;
+    ScriptEncoding encoding = ScriptEncoding::Utf8;
     bool byteOrderMark = false;
-    LineBreak lineBreak = LineBreak::CrLf;
 };
 
 Opened openBytes(QByteArrayView raw)
 {
     const DecodedScript d = decodeScript(raw);
-    return {d.utf8, d.encoding == ScriptEncoding::Windows1252, d.byteOrderMark, detectLineBreak(d.utf8)};
+    return {d.utf8, d.encoding, d.byteOrderMark};
+}
+
+bool isEightBit(const Opened &o)
+{
+    return o.encoding == ScriptEncoding::Windows1252;
+}
+
+bool isUtf16(const Opened &o)
+{
+    return o.encoding == ScriptEncoding::Utf16LE || o.encoding == ScriptEncoding::Utf16BE;
 }
 
 // The whole text as the clean-up commands see it, and the pane's bytes after
 // that text is put back.
 QString wholeText(const Opened &o)
 {
-    return breaksToCrLf(textFromPaneBytes(o.pane), o.lineBreak);
+    return breaksToCrLf(textFromPaneBytes(o.pane));
 }
 
+// Null when the text cannot be put back with the pane's own breaks.
 QByteArray paneAfterReplacing(const QString &text, const Opened &o)
 {
-    return breaksFromCrLf(text, o.lineBreak).toUtf8();
+    const std::optional<QString> kept = restoreLineBreaks(textFromPaneBytes(o.pane), text);
+    return kept ? kept->toUtf8() : QByteArray();
 }
 
 struct Saved {
@@ -46,8 +58,7 @@ struct Saved {
 // As Save Zip Next writes it, the user agreeing to UTF-8 when asked.
 Saved saveBytes(QByteArrayView pane, const Opened &o)
 {
-    const EncodedScript e = encodeScript(pane, o.eightBit ? ScriptEncoding::Windows1252 : ScriptEncoding::Utf8,
-                                         o.byteOrderMark);
+    const EncodedScript e = encodeScript(pane, o.encoding, o.byteOrderMark);
     if (e.fits())
         return {e.bytes, false};
     return {encodeScript(pane, ScriptEncoding::Utf8, false).bytes, true};
@@ -71,6 +82,18 @@ bool qtSaysUtf8(QByteArrayView bytes)
     return !decoder.hasError();
 }
 
+// A UTF-16 byte-order mark, then whole UTF-16 characters.
+bool qtSaysUtf16(QByteArrayView bytes)
+{
+    if (!bytes.startsWith("\xFF\xFE") && !bytes.startsWith("\xFE\xFF"))
+        return false;
+    const QByteArrayView body = bytes.sliced(2);
+    QStringDecoder decoder(bytes.startsWith("\xFE\xFF") ? QStringDecoder::Utf16BE : QStringDecoder::Utf16LE,
+                           QStringDecoder::Flag::Stateless | QStringDecoder::Flag::ConvertInitialBom);
+    const QString text = decoder.decode(body);
+    return body.size() % 2 == 0 && QStringView(text).isValidUtf16();
+}
+
 } // namespace
 
 ORVANE_FUZZ_TARGET
@@ -79,9 +102,11 @@ ORVANE_FUZZ_TARGET
     FUZZ_CHECK(projectSaysUtf8(raw) == qtSaysUtf8(raw), "UTF-8 is recognised as Qt's decoder does");
 
     const Opened opened = openBytes(raw);
-    FUZZ_CHECK(opened.eightBit != projectSaysUtf8(raw), "valid UTF-8 is read as UTF-8, anything else as 8-bit");
+    FUZZ_CHECK((opened.encoding == ScriptEncoding::Utf8) == projectSaysUtf8(raw), "valid UTF-8 is read as UTF-8");
+    FUZZ_CHECK(isUtf16(opened) == qtSaysUtf16(raw), "a UTF-16 mark and whole UTF-16 characters are read as UTF-16");
     FUZZ_CHECK(qtSaysUtf8(opened.pane), "the pane holds valid UTF-8");
-    FUZZ_CHECK(!opened.byteOrderMark || raw.startsWith("\xEF\xBB\xBF"), "a byte-order mark is only seen where it is");
+    FUZZ_CHECK(!opened.byteOrderMark || raw.startsWith("\xEF\xBB\xBF") || isUtf16(opened),
+               "a byte-order mark is only seen where it is");
 
     // Unedited, the file comes back byte for byte.
     const Saved same = saveBytes(opened.pane, opened);
@@ -99,11 +124,16 @@ ORVANE_FUZZ_TARGET
     const size_t which = size % std::size(typed);
     const QByteArray edited = opened.pane + typed[which];
     const Saved after = saveBytes(edited, opened);
-    FUZZ_CHECK(after.fellBackToUtf8 == (opened.eightBit && which >= 3),
+    FUZZ_CHECK(after.fellBackToUtf8 == (isEightBit(opened) && which >= 3),
                "an 8-bit file falls back to UTF-8 exactly when a typed character does not fit");
-    if (opened.eightBit && !after.fellBackToUtf8) {
+    if (isEightBit(opened) && !after.fellBackToUtf8) {
         FUZZ_CHECK(QString(QStringDecoder("windows-1252").decode(after.bytes)) == paneText(edited),
                    "8-bit save holds the edited text");
+    } else if (isUtf16(opened)) {
+        QStringEncoder encoder(opened.encoding == ScriptEncoding::Utf16BE ? QStringEncoder::Utf16BE
+                                                                          : QStringEncoder::Utf16LE);
+        const QByteArray expected = raw.first(2).toByteArray() + QByteArray(encoder(paneText(edited)));
+        FUZZ_CHECK(after.bytes == expected, "UTF-16 save holds the edited text");
     } else {
         const QByteArray bom = opened.byteOrderMark && !after.fellBackToUtf8 ? "\xEF\xBB\xBF" : "";
         FUZZ_CHECK(after.bytes == bom + edited, "UTF-8 save holds the edited text");

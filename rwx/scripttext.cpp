@@ -5,9 +5,12 @@
 #include <QStringEncoder>
 
 #include <algorithm>
+#include <cstring>
 
 namespace {
 constexpr char kBom[] = "\xEF\xBB\xBF";
+constexpr char kUtf16LeBom[] = "\xFF\xFE";
+constexpr char kUtf16BeBom[] = "\xFE\xFF";
 constexpr qsizetype kChunk = qsizetype(1) << 20;
 constexpr qsizetype kUnwritableShown = 5;
 constexpr char kCodePage[] = "windows-1252";
@@ -41,6 +44,77 @@ void collectUnwritable(QStringView text, QStringList *found)
         if (encoder.hasError())
             found->append(character.toString());
     }
+}
+
+bool isUtf16(ScriptEncoding encoding)
+{
+    return encoding == ScriptEncoding::Utf16LE || encoding == ScriptEncoding::Utf16BE;
+}
+
+QStringConverter::Encoding utf16Converter(ScriptEncoding encoding)
+{
+    return encoding == ScriptEncoding::Utf16BE ? QStringConverter::Utf16BE : QStringConverter::Utf16LE;
+}
+
+// The UTF-16 code unit at a byte offset.
+char16_t unitAt(QByteArrayView bytes, qsizetype at, ScriptEncoding encoding)
+{
+    const auto first = uchar(bytes[at]);
+    const auto second = uchar(bytes[at + 1]);
+    return encoding == ScriptEncoding::Utf16BE ? char16_t(first << 8 | second) : char16_t(second << 8 | first);
+}
+
+// True when the bytes are whole UTF-16 code units and every surrogate is
+// one half of a pair: only then is the text all characters, so that it
+// turns into the very same bytes again.
+bool isValidUtf16(QByteArrayView bytes, ScriptEncoding encoding)
+{
+    if (bytes.size() % 2 != 0)
+        return false;
+    for (qsizetype at = 0; at < bytes.size(); at += 2) {
+        const char16_t unit = unitAt(bytes, at, encoding);
+        if (QChar::isLowSurrogate(unit))
+            return false;
+        if (QChar::isHighSurrogate(unit)) {
+            at += 2;
+            if (at == bytes.size() || !QChar::isLowSurrogate(unitAt(bytes, at, encoding)))
+                return false;
+        }
+    }
+    return true;
+}
+
+// The UTF-16 the bytes are written in: they start with its byte-order mark
+// and hold whole characters after it.
+std::optional<ScriptEncoding> utf16EncodingOf(QByteArrayView raw)
+{
+    ScriptEncoding encoding;
+    if (raw.startsWith(QByteArrayView(kUtf16LeBom, 2)))
+        encoding = ScriptEncoding::Utf16LE;
+    else if (raw.startsWith(QByteArrayView(kUtf16BeBom, 2)))
+        encoding = ScriptEncoding::Utf16BE;
+    else
+        return std::nullopt;
+    if (!isValidUtf16(raw.sliced(2), encoding))
+        return std::nullopt;
+    return encoding;
+}
+
+// The UTF-16 text after its byte-order mark as UTF-8, a megabyte at a time
+// and never cutting a surrogate pair; a U+FEFF right after the mark is text.
+QByteArray utf8FromUtf16(QByteArrayView text, ScriptEncoding encoding)
+{
+    QByteArray out;
+    out.reserve(text.size() / 2 + text.size() / 8);
+    QStringDecoder decoder(utf16Converter(encoding), QStringDecoder::Flag::ConvertInitialBom);
+    for (qsizetype at = 0; at < text.size();) {
+        qsizetype end = std::min(at + kChunk, text.size());
+        if (end < text.size() && QChar::isHighSurrogate(unitAt(text, end - 2, encoding)))
+            end += 2;
+        out.append(QString(decoder(text.sliced(at, end - at))).toUtf8());
+        at = end;
+    }
+    return out;
 }
 
 QStringView breakText(LineBreak style)
@@ -77,6 +151,12 @@ QString replaceAll(QStringView text, QStringView from, QStringView to)
 DecodedScript decodeScript(QByteArrayView raw)
 {
     DecodedScript out;
+    if (const std::optional<ScriptEncoding> utf16 = utf16EncodingOf(raw)) {
+        out.encoding = *utf16;
+        out.byteOrderMark = true;
+        out.utf8 = utf8FromUtf16(raw.sliced(2), *utf16);
+        return out;
+    }
     if (raw.isValidUtf8()) {
         out.encoding = ScriptEncoding::Utf8;
         out.byteOrderMark = raw.startsWith(QByteArrayView(kBom, 3));
@@ -99,6 +179,18 @@ EncodedScript encodeScript(QByteArrayView utf8, ScriptEncoding encoding, bool by
         if (byteOrderMark)
             out.bytes.append(kBom, 3);
         out.bytes.append(utf8.data(), utf8.size());
+        return out;
+    }
+    if (isUtf16(encoding)) {
+        out.bytes.reserve(utf8.size() * 2 + 2);
+        if (byteOrderMark)
+            out.bytes.append(encoding == ScriptEncoding::Utf16BE ? kUtf16BeBom : kUtf16LeBom, 2);
+        QStringDecoder fromUtf8(QStringDecoder::Utf8, QStringDecoder::Flag::ConvertInitialBom);
+        QStringEncoder toUtf16(utf16Converter(encoding)); // writes no mark of its own
+        for (qsizetype at = 0; at < utf8.size(); at += kChunk) {
+            const QString text = fromUtf8(utf8.sliced(at, std::min(kChunk, utf8.size() - at)));
+            out.bytes.append(toUtf16(text));
+        }
         return out;
     }
     // Chunk by chunk, so a long script is never held twice over as UTF-16.
@@ -129,22 +221,57 @@ QString textFromPaneBytes(QByteArrayView utf8)
     return decoder.decode(utf8);
 }
 
-LineBreak detectLineBreak(QByteArrayView bytes)
+LineBreakCounts countLineBreaks(QByteArrayView bytes)
 {
-    const bool hasCr = bytes.contains('\r');
-    const bool hasLf = bytes.contains('\n');
-    if (hasLf && !bytes.contains(QByteArrayView("\r\n", 2)))
-        return LineBreak::Lf;
-    if (hasCr && !hasLf)
-        return LineBreak::Cr;
-    return LineBreak::CrLf;
+    LineBreakCounts counts;
+    if (bytes.isEmpty())
+        return counts; // memchr must not see the null data of an empty view
+    const char *const begin = bytes.data();
+    const char *const end = begin + bytes.size();
+    qsizetype crs = 0;
+    for (const char *at = begin; (at = static_cast<const char *>(std::memchr(at, '\r', size_t(end - at)))); ++at)
+        ++crs;
+    for (const char *at = begin; (at = static_cast<const char *>(std::memchr(at, '\n', size_t(end - at)))); ++at) {
+        if (at > begin && at[-1] == '\r')
+            ++counts.crLf;
+        else
+            ++counts.lf;
+    }
+    counts.cr = crs - counts.crLf;
+    return counts;
 }
 
-QString breaksToCrLf(QStringView text, LineBreak style)
+LineBreak detectLineBreak(QByteArrayView bytes)
 {
-    if (style == LineBreak::CrLf)
+    const LineBreakCounts counts = countLineBreaks(bytes);
+    if (counts.crLf >= counts.lf && counts.crLf >= counts.cr)
+        return LineBreak::CrLf;
+    return counts.lf >= counts.cr ? LineBreak::Lf : LineBreak::Cr;
+}
+
+QString breaksToCrLf(QStringView text)
+{
+    QString out;
+    qsizetype copied = 0;
+    const qsizetype size = text.size();
+    for (qsizetype i = 0; i < size; ++i) {
+        const QChar c = text[i];
+        if (c != u'\r' && c != u'\n')
+            continue;
+        if (c == u'\r' && i + 1 < size && text[i + 1] == u'\n') {
+            ++i;
+            continue;
+        }
+        if (out.isNull())
+            out.reserve(size + size / 16);
+        out.append(text.sliced(copied, i - copied));
+        out.append(u"\r\n");
+        copied = i + 1;
+    }
+    if (copied == 0)
         return text.toString();
-    return replaceAll(text, breakText(style), u"\r\n");
+    out.append(text.sliced(copied));
+    return out;
 }
 
 QString breaksFromCrLf(QStringView text, LineBreak style)
@@ -152,4 +279,53 @@ QString breaksFromCrLf(QStringView text, LineBreak style)
     if (style == LineBreak::CrLf)
         return text.toString();
     return replaceAll(text, u"\r\n", breakText(style));
+}
+
+std::optional<QString> restoreLineBreaks(QStringView original, QStringView edited)
+{
+    // What is kept of the original, so never longer than it.
+    QString out(original.size(), Qt::Uninitialized);
+    char16_t *const begin = reinterpret_cast<char16_t *>(out.data());
+    char16_t *d = begin;
+    const char16_t *const s = original.utf16();
+    const char16_t *const e = edited.utf16();
+    const qsizetype size = original.size();
+    const qsizetype editedSize = edited.size();
+    qsizetype at = 0;           // in edited
+    qsizetype loneCrsAtEnd = 0; // lone CRs just written as line breaks
+    for (qsizetype i = 0; i < size; ++i) {
+        const char16_t c = s[i];
+        if (c != u'\r' && c != u'\n') {
+            if (at < editedSize && e[at] == c) {
+                *d++ = c;
+                ++at;
+                loneCrsAtEnd = 0;
+            }
+            continue;
+        }
+        // A line break: CR LF in edited when it was kept.
+        const bool pair = c == u'\r' && i + 1 < size && s[i + 1] == u'\n';
+        if (at + 1 < editedSize && e[at] == u'\r' && e[at + 1] == u'\n') {
+            at += 2;
+            if (pair) {
+                *d++ = u'\r';
+                *d++ = u'\n';
+                loneCrsAtEnd = 0;
+            } else if (c == u'\r') {
+                *d++ = c;
+                ++loneCrsAtEnd;
+            } else {
+                // Lone CRs right before this LF would pair with it.
+                std::fill(d - loneCrsAtEnd, d, u'\n');
+                *d++ = c;
+                loneCrsAtEnd = 0;
+            }
+        }
+        if (pair)
+            ++i;
+    }
+    if (at != editedSize)
+        return std::nullopt;
+    out.truncate(d - begin);
+    return out;
 }

@@ -118,8 +118,6 @@ private slots:
     void cleanUpCommandsRewriteTheText_data();
     void cleanUpCommandsRewriteTheText();
     void cleanUpIsOneUndoStep();
-    void cleanUpKeepsAnLfScriptLf_data();
-    void cleanUpKeepsAnLfScriptLf();
     void failedCleanUpIsReported();
     void cleanUpHandlesLongScripts();
     void cleanUpKeepsAZeroWidthNoBreakSpaceAtTheStart();
@@ -404,35 +402,6 @@ void MenuCommandTest::cleanUpIsOneUndoStep()
     QVERIFY(!pane->isUndoAvailable());
     pane->redo();
     QCOMPARE(pane->wholeText(), QStringLiteral("a  \r\n\r\n\r\nb \r\n"));
-}
-
-void MenuCommandTest::cleanUpKeepsAnLfScriptLf_data()
-{
-    QTest::addColumn<QStringList>("commands");
-    QTest::addColumn<QByteArray>("before");
-    QTest::addColumn<QList<QByteArray>>("after"); // after each command
-    QTest::newRow("all three") << QStringList({"mnuDC", "mnuds", "mnuDES"}) << QByteArray("a # x\n\n\nb  c\n")
-                               << QList<QByteArray>({"a \n\n\nb  c\n", "a\n\n\nb c\n", "a\nb c\n"});
-    // A lone CR, shown as a line break, left right before one becomes an LF.
-    QTest::newRow("comment after a lone cr") << QStringList({"mnuDC"}) << QByteArray("Vertex 1 2 3\r# note\nVertex 4 5 6\n")
-                                             << QList<QByteArray>({"Vertex 1 2 3\n\nVertex 4 5 6\n"});
-    QTest::newRow("blank after lone crs") << QStringList({"mnuds"}) << QByteArray("a\r\r \nb\rc\n")
-                                          << QList<QByteArray>({"a\n\n\nb\rc\n"});
-}
-
-void MenuCommandTest::cleanUpKeepsAnLfScriptLf()
-{
-    QFETCH(QStringList, commands);
-    QFETCH(QByteArray, before);
-    QFETCH(QList<QByteArray>, after);
-    dropFiles(*m_window, {writeFile(m_dir->filePath("lf2.rwx"), before)});
-    ScriptEditor *pane = m_window->scriptEditor();
-    QCOMPARE(pane->lineBreak(), LineBreak::Lf);
-    for (qsizetype i = 0; i < commands.size(); ++i) {
-        m_window->action(commands[i])->trigger();
-        QCOMPARE(pane->documentBytes().toByteArray(), after[i]);
-    }
-    QVERIFY(m_log.messages.isEmpty());
 }
 
 void MenuCommandTest::failedCleanUpIsReported()

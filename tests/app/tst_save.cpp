@@ -9,6 +9,7 @@
 #include <QScopeGuard>
 #include <QTemporaryDir>
 
+#include <cerrno>
 #include <csignal>
 #include <sys/resource.h>
 #include <sys/stat.h>
@@ -38,6 +39,10 @@ private slots:
     void bytesComeBackUnchanged();
     void samplesComeBackUnchanged_data();
     void samplesComeBackUnchanged();
+    void cleanUpsKeepEveryLineBreak_data();
+    void cleanUpsKeepEveryLineBreak();
+    void utf16ScriptsComeBackInTheirOwnBytes_data();
+    void utf16ScriptsComeBackInTheirOwnBytes();
     void asksBeforeWritingEightBitScriptsAsUtf8_data();
     void asksBeforeWritingEightBitScriptsAsUtf8();
     void variantTakesTheScriptsMode_data();
@@ -103,6 +108,20 @@ void addScriptRows(const QStringList &paths)
         crlf.replace("\n", "\r\n");
         QTest::newRow(qPrintable(name + " as crlf")) << crlf;
     }
+}
+} // namespace
+
+namespace {
+// The text in UTF-16 after its byte-order mark, in the given byte order.
+QByteArray utf16(const QString &text, bool bigEndian)
+{
+    QByteArray out(bigEndian ? "\xFE\xFF" : "\xFF\xFE");
+    for (const QChar c : text) {
+        const char high = char(c.unicode() >> 8);
+        const char low = char(c.unicode() & 0xFF);
+        out.append(bigEndian ? high : low).append(bigEndian ? low : high);
+    }
+    return out;
 }
 } // namespace
 
@@ -268,6 +287,107 @@ void SaveTest::samplesComeBackUnchanged()
     bytesComeBackUnchanged();
 }
 
+void SaveTest::cleanUpsKeepEveryLineBreak_data()
+{
+    QTest::addColumn<QStringList>("commands");
+    QTest::addColumn<QByteArray>("before");
+    QTest::addColumn<QByteArray>("after"); // as saved
+    const QStringList dc = {"mnuDC"}, ds = {"mnuds"}, des = {"mnuDES"};
+    // The same seven lines with their breaks mixed four ways: a comment after
+    // blanks, one after a statement, an empty line, an indented statement, a
+    // comment alone on its line.
+    QTest::newRow("CR LF and LF: comments") << dc
+        << QByteArray("ModelBegin  # start\r\nVertex 0 0 0 # top\n\r\n  Vertex 1 0 0\r\n# only a comment\nVertex 0 1 0\r\nModelEnd\r\n")
+        << QByteArray("ModelBegin  \r\nVertex 0 0 0 \n\r\n  Vertex 1 0 0\r\n\nVertex 0 1 0\r\nModelEnd\r\n");
+    QTest::newRow("CR LF and LF: spacers") << ds
+        << QByteArray("ModelBegin  # start\r\nVertex 0 0 0 # top\n\r\n  Vertex 1 0 0\r\n# only a comment\nVertex 0 1 0\r\nModelEnd\r\n")
+        << QByteArray("ModelBegin # start\r\nVertex 0 0 0 # top\n\r\nVertex 1 0 0\r\n# only a comment\nVertex 0 1 0\r\nModelEnd\r\n");
+    QTest::newRow("CR LF and LF: empty lines") << des
+        << QByteArray("ModelBegin  # start\r\nVertex 0 0 0 # top\n\r\n  Vertex 1 0 0\r\n# only a comment\nVertex 0 1 0\r\nModelEnd\r\n")
+        << QByteArray("ModelBegin  # start\r\nVertex 0 0 0 # top\n  Vertex 1 0 0\r\n# only a comment\nVertex 0 1 0\r\nModelEnd\r\n");
+    // A lone CR left right before an LF becomes an LF, or the two would be one break.
+    QTest::newRow("LF and lone CR: comments") << dc
+        << QByteArray("ModelBegin  # start\nVertex 0 0 0 # top\r\r  Vertex 1 0 0\r# only a comment\nVertex 0 1 0\nModelEnd\n")
+        << QByteArray("ModelBegin  \nVertex 0 0 0 \r\r  Vertex 1 0 0\n\nVertex 0 1 0\nModelEnd\n");
+    QTest::newRow("LF and lone CR: spacers") << ds
+        << QByteArray("ModelBegin  # start\nVertex 0 0 0 # top\r\r  Vertex 1 0 0\r# only a comment\nVertex 0 1 0\nModelEnd\n")
+        << QByteArray("ModelBegin # start\nVertex 0 0 0 # top\r\rVertex 1 0 0\r# only a comment\nVertex 0 1 0\nModelEnd\n");
+    QTest::newRow("LF and lone CR: empty lines") << des
+        << QByteArray("ModelBegin  # start\nVertex 0 0 0 # top\r\r  Vertex 1 0 0\r# only a comment\nVertex 0 1 0\nModelEnd\n")
+        << QByteArray("ModelBegin  # start\nVertex 0 0 0 # top\r  Vertex 1 0 0\r# only a comment\nVertex 0 1 0\nModelEnd\n");
+    QTest::newRow("CR, the last line LF: comments") << dc
+        << QByteArray("ModelBegin  # start\rVertex 0 0 0 # top\r\r  Vertex 1 0 0\r# only a comment\rVertex 0 1 0\rModelEnd\n")
+        << QByteArray("ModelBegin  \rVertex 0 0 0 \r\r  Vertex 1 0 0\r\rVertex 0 1 0\rModelEnd\n");
+    QTest::newRow("CR, the last line LF: spacers") << ds
+        << QByteArray("ModelBegin  # start\rVertex 0 0 0 # top\r\r  Vertex 1 0 0\r# only a comment\rVertex 0 1 0\rModelEnd\n")
+        << QByteArray("ModelBegin # start\rVertex 0 0 0 # top\r\rVertex 1 0 0\r# only a comment\rVertex 0 1 0\rModelEnd\n");
+    QTest::newRow("CR, the last line LF: empty lines") << des
+        << QByteArray("ModelBegin  # start\rVertex 0 0 0 # top\r\r  Vertex 1 0 0\r# only a comment\rVertex 0 1 0\rModelEnd\n")
+        << QByteArray("ModelBegin  # start\rVertex 0 0 0 # top\r  Vertex 1 0 0\r# only a comment\rVertex 0 1 0\rModelEnd\n");
+    QTest::newRow("all three: comments") << dc
+        << QByteArray("ModelBegin  # start\r\nVertex 0 0 0 # top\r\r  Vertex 1 0 0\r\n# only a comment\nVertex 0 1 0\rModelEnd\r\n")
+        << QByteArray("ModelBegin  \r\nVertex 0 0 0 \r\r  Vertex 1 0 0\r\n\nVertex 0 1 0\rModelEnd\r\n");
+    QTest::newRow("all three: spacers") << ds
+        << QByteArray("ModelBegin  # start\r\nVertex 0 0 0 # top\r\r  Vertex 1 0 0\r\n# only a comment\nVertex 0 1 0\rModelEnd\r\n")
+        << QByteArray("ModelBegin # start\r\nVertex 0 0 0 # top\r\rVertex 1 0 0\r\n# only a comment\nVertex 0 1 0\rModelEnd\r\n");
+    QTest::newRow("all three: empty lines") << des
+        << QByteArray("ModelBegin  # start\r\nVertex 0 0 0 # top\r\r  Vertex 1 0 0\r\n# only a comment\nVertex 0 1 0\rModelEnd\r\n")
+        << QByteArray("ModelBegin  # start\r\nVertex 0 0 0 # top\r  Vertex 1 0 0\r\n# only a comment\nVertex 0 1 0\rModelEnd\r\n");
+    QTest::newRow("LF: one after the other") << QStringList({"mnuDC", "mnuds", "mnuDES"})
+        << QByteArray("a # x\n\n\nb  c\n") << QByteArray("a\nb c\n");
+    QTest::newRow("LF: blanks after lone CRs") << ds << QByteArray("a\r\r \nb\rc\n") << QByteArray("a\n\n\nb\rc\n");
+}
+
+// What a clean-up keeps is saved with the line breaks the pane showed.
+void SaveTest::cleanUpsKeepEveryLineBreak()
+{
+    QFETCH(QStringList, commands);
+    QFETCH(QByteArray, before);
+    QFETCH(QByteArray, after);
+    auto w = openWindow("mixed1.rwx", before);
+    for (const QString &command : commands)
+        w->action(command)->trigger();
+    QVERIFY(clickSaveZipNext(*w));
+    expectSaved("mixed2.rwx", after);
+    QVERIFY(m_log.messages.isEmpty());
+}
+
+void SaveTest::utf16ScriptsComeBackInTheirOwnBytes_data()
+{
+    QTest::addColumn<QByteArray>("file");
+    QTest::addColumn<QString>("shown"); // the pane's text
+    QTest::addColumn<QString>("typed"); // at the start of the text
+    QTest::addColumn<QByteArray>("saved");
+    const QString text = QString::fromUtf8("ModelBegin\r\nVertex 0 0 0 # caf\u00E9 \U0001F642\r\nModelEnd\r\n");
+    const QString typed = QString::fromUtf8("Quad 1 2 3 4 # \u2603\r\n");
+    for (const bool bigEndian : {false, true}) {
+        const QByteArray order = bigEndian ? "big-endian" : "little-endian";
+        QTest::newRow(order + ", unedited") << utf16(text, bigEndian) << text << QString() << utf16(text, bigEndian);
+        QTest::newRow(order + ", typed") << utf16(text, bigEndian) << text << typed << utf16(typed + text, bigEndian);
+    }
+    // Not UTF-16 after all: every byte is a character of its own and comes back as it was.
+    const QByteArray lone("\xFF\xFE\0\xD8" "a\0", 6);
+    QTest::newRow("unpaired surrogate, typed") << lone << QString::fromUtf8("\u00FF\u00FE\0\u00D8" "a\0", 9) << "x"
+                                                << "x" + lone;
+    const QByteArray odd("\xFF\xFE" "a\0b", 5);
+    QTest::newRow("odd length, unedited") << odd << QString::fromUtf8("\u00FF\u00FE" "a\0b", 7) << QString() << odd;
+}
+
+void SaveTest::utf16ScriptsComeBackInTheirOwnBytes()
+{
+    QFETCH(QByteArray, file);
+    QFETCH(QString, shown);
+    QFETCH(QString, typed);
+    QFETCH(QByteArray, saved);
+    auto w = openWindow("wide1.rwx", file);
+    QCOMPARE(w->scriptEditor()->wholeText(), shown);
+    if (!typed.isEmpty())
+        w->scriptEditor()->replaceSelection(typed);
+    QVERIFY(clickSaveZipNext(*w));
+    expectSaved("wide2.rwx", saved);
+    QVERIFY(m_log.messages.isEmpty());
+}
+
 void SaveTest::asksBeforeWritingEightBitScriptsAsUtf8_data()
 {
     QTest::addColumn<QString>("typed");
@@ -400,10 +520,10 @@ void SaveTest::failedSaveRestoresTheNumber()
 void SaveTest::failedSavesGiveTheSystemsReason_data()
 {
     QTest::addColumn<QString>("dropped");
-    QTest::addColumn<QString>("reason");
+    QTest::addColumn<QString>("reason"); // the system's words, in the language the user reads
     // A file-size limit fails a write part of the way, as a full disk does.
-    QTest::newRow("full disk") << "house12.rwx" << "File too large";
-    QTest::newRow("name too long") << QString(250, u'a') + "9.rwx" << "File name too long";
+    QTest::newRow("full disk") << "house12.rwx" << qt_error_string(EFBIG);
+    QTest::newRow("name too long") << QString(250, u'a') + "9.rwx" << qt_error_string(ENAMETOOLONG);
 }
 
 void SaveTest::failedSavesGiveTheSystemsReason()
@@ -416,7 +536,7 @@ void SaveTest::failedSavesGiveTheSystemsReason()
     const QString savePath = models() + before.prefix + nextNumber(before.number) + ".rwx";
     {
         std::optional<FileSizeLimit> fullDisk;
-        if (reason == "File too large")
+        if (reason == qt_error_string(EFBIG))
             fullDisk.emplace(64 * 1024);
         QVERIFY(clickSaveZipNext(*w));
     }
@@ -448,7 +568,7 @@ void SaveTest::failedPackIsReported_data()
                                              << "other data before its zip archive";
     // A file-size limit fails a write part of the way, as a full disk does.
     QTest::newRow("full disk") << "zips/" << "house12.rwx" << "full disk"
-                               << "the archive could not be written: File too large";
+                               << "the archive could not be written: " + qt_error_string(EFBIG);
     QTest::newRow("archive named as the script") << "models/" << "notes12.zip" << ""
                                                  << "the archive would be the script itself";
 }

@@ -2,6 +2,8 @@
 #include <QLabel>
 #include <QTemporaryDir>
 
+#include <cerrno>
+
 #include "app/form1.h"
 #include "app/zipfolder.h"
 #include "support/scripteddialogs.h"
@@ -231,7 +233,7 @@ void ZipFolderTest::unwritableSettingsAreReported()
     QCOMPARE(m_log.messages.size(), 1);
     QCOMPARE(m_log.messages[0].title, QStringLiteral("Orvane."));
     QVERIFY(m_log.messages[0].text.contains(m_dir->path() + "/"));
-    QVERIFY2(m_log.messages[0].text.contains(settingsFolder + "/Orvane.conf: Not a directory"),
+    QVERIFY2(m_log.messages[0].text.contains(settingsFolder + "/Orvane.conf: " + qt_error_string(ENOTDIR)),
              qPrintable(m_log.messages[0].text));
     QCOMPARE(w->currentFile().zipFolder, m_dir->path() + "/");
     QCOMPARE(w->labels().zipFolder->text(), m_dir->path() + "/");
