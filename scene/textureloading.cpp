@@ -14,10 +14,13 @@
 #include <QSet>
 
 #include <algorithm>
+#include <utility>
 
 namespace rwx {
 
 namespace {
+
+constexpr QLatin1StringView kTooMuchMemory("too much texture memory");
 
 // One file to decode: a texture's image or a mask.
 struct Picture {
@@ -212,16 +215,17 @@ private:
     }
 
     // The largest side, halving from largestSide, at which every image and
-    // mask, and the largest image being worked on, fit under largestTotal.
+    // mask fit under largestTotal, with the largest image being worked on
+    // and a mask stretched over it.
     int chooseSide() const
     {
         auto total = [this](int side) {
             qint64 sum = 0, largest = 0;
             auto sizeAt = [side](const Picture &p) { return fitted(p.stored.isValid() ? p.stored : QSize(side, side), side); };
             for (const Output &output : m_outputs) {
-                const qint64 bytes = 4 * area(sizeAt(m_pictures[output.texture]));
-                sum += bytes;
-                largest = std::max(largest, bytes);
+                const qint64 pixels = area(sizeAt(m_pictures[output.texture]));
+                sum += 4 * pixels;
+                largest = std::max(largest, 5 * pixels);
             }
             for (const Picture &picture : m_pictures)
                 if (picture.isMask && picture.error.isEmpty())
@@ -234,12 +238,28 @@ private:
         return side;
     }
 
-    const QImage &maskImage(int mask, int side)
+    // Whether `extra` more decoded bytes fit under the limit beside those
+    // held; if so, they are counted in the most held at once.
+    bool fits(qint64 extra)
+    {
+        const qint64 total = m_heldImages + m_heldMasks + extra;
+        if (total > m_limits.largestTotal)
+            return false;
+        m_result.heldBytes = std::max(m_result.heldBytes, total);
+        return true;
+    }
+
+    // The mask, decoded the first time, beside `working` bytes in use.
+    QImage maskImage(int mask, int side, qint64 working)
     {
         Picture &picture = m_pictures[mask];
         if (!picture.decoded && picture.error.isEmpty()) {
             picture.image = decode(picture, side, m_limits);
             ++m_result.filesDecoded;
+            if (!picture.image.isNull() && !fits(working + bytesOf(picture.image))) {
+                picture.image = QImage();
+                picture.error = kTooMuchMemory;
+            }
             m_heldMasks += bytesOf(picture.image);
         }
         if (!picture.error.isEmpty())
@@ -262,24 +282,27 @@ private:
         }
         if (!picture.error.isEmpty())
             return note(picture, QStringLiteral("could not be read (%1)").arg(picture.error));
+        qint64 working = bytesOf(image); // until the image without a mask shares it
+        if (!fits(working))
+            return note(picture, QStringLiteral("not shown (%1)").arg(kTooMuchMemory));
         int unmasked = -1; // the image without a mask, once made
         for (Output *output : std::as_const(outputs)) {
-            const QImage mask = output->mask >= 0 ? maskImage(output->mask, side) : QImage();
+            const QImage mask = output->mask >= 0 ? maskImage(output->mask, side, working) : QImage();
             int index = mask.isNull() ? unmasked : -1;
-            if (index < 0) {
-                QImage made = mask.isNull() ? image : maskedTexture(image, mask);
-                if (m_heldImages + bytesOf(made) + m_heldMasks > m_limits.largestTotal) {
-                    note(picture, QStringLiteral("not shown (too much texture memory)"));
+            if (index < 0 && mask.isNull()) {
+                index = unmasked = int(m_result.images.size());
+                m_result.images << image;
+                m_heldImages += std::exchange(working, 0);
+            } else if (index < 0) {
+                // The masked copy, and the mask stretched to its size meanwhile.
+                if (!fits(working + bytesOf(image) + area(image.size()))) {
+                    note(picture, QStringLiteral("not shown (%1)").arg(kTooMuchMemory));
                     continue;
                 }
                 index = int(m_result.images.size());
-                m_heldImages += bytesOf(made);
-                m_result.images << std::move(made);
-                if (mask.isNull())
-                    unmasked = index;
+                m_result.images << maskedTexture(image, mask);
+                m_heldImages += bytesOf(m_result.images.last());
             }
-            const qint64 working = unmasked < 0 ? bytesOf(image) : 0; // shared with the unmasked image
-            m_result.heldBytes = std::max(m_result.heldBytes, m_heldImages + m_heldMasks + working);
             for (const int use : std::as_const(output->uses)) {
                 m_result.uses[use].image = index;
                 m_result.uses[use].masked = !mask.isNull();
