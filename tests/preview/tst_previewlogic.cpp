@@ -7,6 +7,7 @@
 #include "preview/preparedscene.h"
 #include "support/archive.h"
 #include "support/files.h"
+#include "support/pictures.h"
 #include "support/testmain.h"
 
 using namespace preview;
@@ -45,30 +46,6 @@ const QString kPickScene = QStringList{
     "Vertex -6 -1 0", "Vertex -4 -1 0", "Vertex -4 1 0", "Vertex -6 1 0", "Quad 1 2 3 4",
     "ClumpEnd", "ModelEnd"}.join(QStringLiteral("\r\n"));
 
-QByteArray bmpBytes(const QImage &image)
-{
-    QByteArray bytes;
-    QBuffer buffer(&bytes);
-    buffer.open(QIODevice::WriteOnly);
-    image.save(&buffer, "BMP");
-    return bytes;
-}
-
-// 2 x 1: black on the left, white on the right.
-QImage halfMask()
-{
-    QImage mask(2, 1, QImage::Format_RGB32);
-    mask.setPixel(0, 0, qRgb(0, 0, 0));
-    mask.setPixel(1, 0, qRgb(255, 255, 255));
-    return mask;
-}
-
-QImage green()
-{
-    QImage image(8, 8, QImage::Format_RGB32);
-    image.fill(Qt::green);
-    return image;
-}
 } // namespace
 
 class PreviewLogicTest : public QObject {
@@ -235,8 +212,8 @@ void PreviewLogicTest::preparesTexturesAndNotes()
 {
     QTemporaryDir base;
     QDir(base.path()).mkpath(QStringLiteral("textures"));
-    QVERIFY(green().save(base.filePath(QStringLiteral("textures/Wood.png")), "PNG"));
-    makeArchive(base.filePath(QStringLiteral("textures/m.zip")), {{"m.bmp", bmpBytes(halfMask())}});
+    QVERIFY(filled({8, 8}, Qt::green).save(base.filePath(QStringLiteral("textures/Wood.png")), "PNG"));
+    makeArchive(base.filePath(QStringLiteral("textures/m.zip")), {{"m.bmp", imageBytes(halfMask(), "BMP")}});
     const QString text = QStringList{
         "ClumpBegin", "Texture wood Mask m", "Block 1 1 1", "ClumpEnd",           // 0: masked
         "ClumpBegin", "Texture WOOD", "Block 1 1 1", "ClumpEnd",                  // 1: the image alone

@@ -1,12 +1,12 @@
 // Textures and masks: where they are found and how they matched, special
 // files passed over without waiting on them, what cannot be shown named, and
 // each file decoded once with all of them under the limit on decoded bytes.
-#include <QBuffer>
 #include <QTemporaryDir>
 
 #include "scene/textures.h"
 #include "support/archive.h"
 #include "support/files.h"
+#include "support/pictures.h"
 #include "support/testmain.h"
 
 #include <sys/stat.h>
@@ -18,33 +18,9 @@ using namespace orvane_test;
 namespace {
 using ZipEntries = QList<QPair<QByteArray, QByteArray>>;
 
-QByteArray bmpBytes(const QImage &image)
-{
-    QByteArray bytes;
-    QBuffer buffer(&bytes);
-    buffer.open(QIODevice::WriteOnly);
-    image.save(&buffer, "BMP");
-    return bytes;
-}
-
-// 2 x 1: black on the left, white on the right.
-QImage halfMask()
-{
-    QImage mask(2, 1, QImage::Format_RGB32);
-    mask.setPixel(0, 0, qRgb(0, 0, 0));
-    mask.setPixel(1, 0, qRgb(255, 255, 255));
-    return mask;
-}
-
 QByteArray pngBytes(QSize size)
 {
-    QImage image(size, QImage::Format_RGB32);
-    image.fill(Qt::green);
-    QByteArray bytes;
-    QBuffer buffer(&bytes);
-    buffer.open(QIODevice::WriteOnly);
-    image.save(&buffer, "PNG");
-    return bytes;
+    return imageBytes(filled(size, Qt::green), "PNG");
 }
 
 // What stands at rwx/wood.jpg (and beside it) in the special-file cases.
@@ -81,7 +57,7 @@ void makeSpecial(const QDir &rwx, Special special)
         writeFile(rwx.filePath(QStringLiteral("wood.png")), pngBytes({4, 4}));
         QFile huge(rwx.filePath(QStringLiteral("m.bmp")));
         QVERIFY(huge.open(QIODevice::WriteOnly) && huge.resize(TextureLimits{}.largestFile + 1));
-        makeArchive(rwx.filePath(QStringLiteral("m.zip")), {{"m.bmp", bmpBytes(halfMask())}});
+        makeArchive(rwx.filePath(QStringLiteral("m.zip")), {{"m.bmp", imageBytes(halfMask(), "BMP")}});
         break;
     }
     }
@@ -163,7 +139,7 @@ void TexturesTest::readsMasks_data()
     QTest::addColumn<ZipEntries>("entries"); // none: the mask as a plain file; one unnamed: these bytes
     QTest::addColumn<bool>("read");
     QTest::addColumn<bool>("looseOnly");
-    const QByteArray bmp = bmpBytes(halfMask());
+    const QByteArray bmp = imageBytes(halfMask(), "BMP");
     QTest::newRow("bmp beside") << "rwx/M.bmp" << ZipEntries{} << true << true;
     QTest::newRow("zipped, any letter case") << "rwx/textures/M.ZIP" << ZipEntries{{"a.txt", "x"}, {"M.BMP", bmp}} << true
                                              << false;
@@ -184,14 +160,12 @@ void TexturesTest::readsMasks()
     QDir(base.path()).mkpath(QStringLiteral("rwx"));
     const QString path = base.filePath(file);
     if (entries.isEmpty())
-        writeFile(path, bmpBytes(halfMask()));
+        writeFile(path, imageBytes(halfMask(), "BMP"));
     else if (entries.first().first.isEmpty())
         writeFile(path, entries.first().second);
     else if (QDir().mkpath(QFileInfo(path).path()))
         makeArchive(path, entries);
-    QImage green(4, 2, QImage::Format_RGB32);
-    green.fill(Qt::green);
-    QVERIFY(green.save(base.filePath(QStringLiteral("rwx/wood.png"))));
+    QVERIFY(filled({4, 2}, Qt::green).save(base.filePath(QStringLiteral("rwx/wood.png"))));
     const LoadedTextures loaded = loadTextures({{QStringLiteral("wood"), QStringLiteral("m")}},
                                                scriptTextureFolders(base.filePath(QStringLiteral("rwx"))));
     QCOMPARE(loaded.uses[0].mask.looseMaskOnly(), looseOnly);
@@ -273,7 +247,7 @@ void TexturesTest::decodesEachFileOnceUnderTheLimit()
         const QString mask = QStringLiteral("m%1").arg(i);
         uses.append({QStringLiteral("big"), mask});
         if (masksExist)
-            writeFile(dir.filePath(mask + QStringLiteral(".bmp")), bmpBytes(halfMask()));
+            writeFile(dir.filePath(mask + QStringLiteral(".bmp")), imageBytes(halfMask(), "BMP"));
     }
     TextureLimits limits;
     limits.largestTotal = largestTotal;
