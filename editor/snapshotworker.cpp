@@ -1,6 +1,6 @@
 #include "editor/snapshotworker.h"
 
-#include <QMetaObject>
+#include <QList>
 #include <QTimer>
 
 #include <condition_variable>
@@ -47,20 +47,28 @@ void threadEnded()
 
 } // namespace
 
-// What a worker thread shares with the worker that started it: the way back
-// to the owner's thread, closed when the worker goes.
+// What a worker thread shares with the worker that started it: the results
+// on their way to the owner's thread, and the way to tell it of them, closed
+// when the worker goes. The queued signal carries nothing: the results pass
+// under the mutex.
 struct SnapshotWorker::Mailbox {
     std::mutex mutex;
     SnapshotWorker *owner = nullptr;
+    QList<std::pair<quint64, Apply>> arrived;
 
     void post(quint64 generation, Apply apply)
     {
         const std::lock_guard lock(mutex);
         if (!owner)
             return;
-        QMetaObject::invokeMethod(
-            owner, [owner = owner, generation, apply = std::move(apply)] { owner->finished(generation, apply); },
-            Qt::QueuedConnection);
+        arrived.append({generation, std::move(apply)});
+        emit owner->resultArrived(QPrivateSignal());
+    }
+
+    QList<std::pair<quint64, Apply>> take()
+    {
+        const std::lock_guard lock(mutex);
+        return std::exchange(arrived, {});
     }
 };
 
@@ -78,14 +86,16 @@ SnapshotWorker::SnapshotWorker(JobMaker makeJob, QObject *parent)
     m_copyTimer->setSingleShot(true);
     m_copyTimer->setInterval(0);
     connect(m_copyTimer, &QTimer::timeout, this, &SnapshotWorker::copyMore);
+    connect(this, &SnapshotWorker::resultArrived, this, &SnapshotWorker::takeResults, Qt::QueuedConnection);
 }
 
 SnapshotWorker::~SnapshotWorker()
 {
     stopCurrent();
-    // Results still on their way are dropped with this object's events.
+    // Results still on their way are dropped.
     const std::lock_guard lock(m_mailbox->mutex);
     m_mailbox->owner = nullptr;
+    m_mailbox->arrived.clear();
 }
 
 int SnapshotWorker::pause() const
@@ -187,14 +197,16 @@ void SnapshotWorker::launch()
     }
 }
 
-void SnapshotWorker::finished(quint64 generation, const Apply &apply)
+void SnapshotWorker::takeResults()
 {
-    if (generation != m_generation)
-        return; // stopped or superseded since
-    m_computing = false;
-    if (apply) {
-        apply();
-        emit applied();
+    for (const auto &[generation, apply] : m_mailbox->take()) {
+        if (generation != m_generation)
+            continue; // stopped or superseded since
+        m_computing = false;
+        if (apply) {
+            apply();
+            emit applied();
+        }
     }
 }
 

@@ -84,6 +84,8 @@ public:
 signals:
     // A result was applied.
     void applied();
+    // A worker thread left a result in the mailbox (queued to this thread).
+    void resultArrived(QPrivateSignal);
 
 private:
     struct Mailbox;
@@ -91,7 +93,7 @@ private:
     void stopCurrent();
     void copyMore();
     void launch();
-    void finished(quint64 generation, const Apply &apply);
+    void takeResults();
 
     JobMaker m_makeJob;
     QTimer *m_pauseTimer = nullptr;
