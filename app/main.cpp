@@ -5,6 +5,9 @@
 #include "app/startupfile.h"
 #include "commandline/commandline.h"
 #include "commandline/filearguments.h"
+#include "editor/snapshotworker.h"
+
+#include <chrono>
 
 int main(int argc, char *argv[])
 {
@@ -32,14 +35,22 @@ int main(int argc, char *argv[])
     if (result.stop)
         return commandline::finish(result);
 
-    Form1 window;
-    window.show();
-    if (!arguments.positional().isEmpty()) {
-        // Opened from the running event loop, as a drop is, over the shown window.
-        const QByteArray name = commandline::argumentBytes(arguments.positional().first(), argc, argv);
-        QTimer::singleShot(0, &window, [&window, name, folder = commandline::workingFolder()] {
-            openStartupFile(window, name, folder);
-        });
+    int code = 0;
+    {
+        Form1 window;
+        window.show();
+        if (!arguments.positional().isEmpty()) {
+            // Opened from the running event loop, as a drop is, over the shown window.
+            const QByteArray name = commandline::argumentBytes(arguments.positional().first(), argc, argv);
+            QTimer::singleShot(0, &window, [&window, name, folder = commandline::workingFolder()] {
+                openStartupFile(window, name, folder);
+            });
+        }
+        code = app.exec();
     }
-    return app.exec();
+    // The window's going stopped the checks and scene builds under way; one
+    // stuck in a system call (a texture on a hung network share) must not
+    // keep the program alive.
+    editor::SnapshotWorker::exitIfThreadsOutlast(code, std::chrono::milliseconds(500));
+    return code;
 }

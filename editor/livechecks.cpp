@@ -1,21 +1,15 @@
 #include "editor/livechecks.h"
 
+#include "editor/documentcopy.h"
 #include "editor/lexer.h"
 
 #include <Qsci/qsciscintilla.h>
 
-#include <QCoreApplication>
 #include <QEvent>
-#include <QFutureWatcher>
 #include <QPalette>
-#include <QPromise>
-#include <QThreadPool>
-#include <QTimer>
 #include <QToolTip>
 
 #include <algorithm>
-#include <limits>
-#include <memory>
 #include <utility>
 
 namespace rwx {
@@ -23,60 +17,6 @@ namespace rwx {
 using Sci = QsciScintillaBase;
 
 namespace {
-
-// One worker thread for the checks of every editor: a stopped check still
-// finishing does not run beside the next one.
-QThreadPool *checkThreads()
-{
-    static QPointer<QThreadPool> pool;
-    if (!pool) {
-        // A child of the application, which waits for it when it ends.
-        pool = new QThreadPool(QCoreApplication::instance());
-        pool->setObjectName(QStringLiteral("rwxChecks"));
-        pool->setMaxThreadCount(1);
-    }
-    return pool;
-}
-
-// The bytes copied from the editor in one turn of the event loop, so that
-// the copy of a large script never holds the window up for long.
-constexpr long kCopyBytesPerTurn = 4 * 1024 * 1024;
-
-// Appends up to `most` more of the editor's bytes to `bytes`; true once all
-// are there. The editor keeps its bytes in two parts, either side of a gap;
-// a part is never read across the gap, which would move the text inside the
-// editor. The text must not change between calls.
-bool copyDocumentPart(const QsciScintilla &ed, QByteArray &bytes, long most)
-{
-    static_assert(sizeof(long) == sizeof(const char *), "SendScintilla answers pointers as long");
-    const long length = ed.SendScintilla(Sci::SCI_GETLENGTH);
-    const long gap = std::clamp(ed.SendScintilla(Sci::SCI_GETGAPPOSITION), 0L, length);
-    const long from = long(bytes.size());
-    if (from >= length)
-        return true;
-    const long count = std::min((from < gap ? gap : length) - from, most);
-    if (bytes.capacity() < length)
-        bytes.reserve(length);
-    bytes.append(reinterpret_cast<const char *>(
-                     ed.SendScintilla(Sci::SCI_GETRANGEPOINTER, static_cast<unsigned long>(from), count)),
-                 count);
-    return bytes.size() >= length;
-}
-
-QByteArray documentCopy(const QsciScintilla &ed)
-{
-    QByteArray bytes;
-    while (!copyDocumentPart(ed, bytes, std::numeric_limits<long>::max())) {
-    }
-    return bytes;
-}
-
-// The text as the editor's text() gives it: a byte that is not UTF-8 is one
-// unit of its own, and an 8-bit document has one unit per byte.
-QString decode(const QByteArray &bytes, bool utf8)
-{
-    return utf8 ? QString::fromUtf8(bytes) : QString::fromLatin1(bytes);
-}
 
 // 31998 as "31 998".
 QString groupedDigits(qsizetype n)
@@ -112,47 +52,35 @@ LiveChecks::LiveChecks(QsciScintilla *editor)
     connect(editor, &QsciScintillaBase::SCN_DWELLSTART, this, &LiveChecks::showTooltip);
     connect(editor, &QsciScintillaBase::SCN_DWELLEND, this, [] { QToolTip::hideText(); });
 
-    m_timer = new QTimer(this);
-    m_timer->setSingleShot(true);
-    m_timer->setInterval(DefaultPauseMs);
-    connect(m_timer, &QTimer::timeout, this, &LiveChecks::startCheck);
-    m_copyTimer = new QTimer(this);
-    m_copyTimer->setSingleShot(true);
-    m_copyTimer->setInterval(0);
-    connect(m_copyTimer, &QTimer::timeout, this, &LiveChecks::copyMore);
-    connect(editor, &QsciScintilla::textChanged, this, [this] {
-        ++m_textVersion;
-        m_timer->start();
-    });
+    m_worker = new editor::SnapshotWorker([this] { return checkJob(); }, this);
+    m_worker->setObjectName(QStringLiteral("liveChecksWorker"));
+    connect(editor, &QsciScintilla::textChanged, m_worker, &editor::SnapshotWorker::changed);
     connect(editor, &QsciScintilla::linesChanged, this, &LiveChecks::updateMargin);
     editor->installEventFilter(this);
-    m_timer->start();
+    m_worker->changed();
 }
 
 int LiveChecks::pause() const
 {
-    return m_timer->interval();
+    return m_worker->pause();
 }
 
 void LiveChecks::setPause(int ms)
 {
-    m_timer->setInterval(std::max(0, ms));
+    m_worker->setPause(ms);
 }
 
-LiveChecks::~LiveChecks()
-{
-    // The worker finishes on its own copy of the text and tells no one.
-    stopRunningCheck();
-}
+// The worker stops a check still running and tells it nothing more.
+LiveChecks::~LiveChecks() = default;
 
 bool LiveChecks::checkPending() const
 {
-    return m_timer->isActive() || checkRunning();
+    return m_worker->pending();
 }
 
 bool LiveChecks::checkRunning() const
 {
-    return m_copyTimer->isActive() || m_running;
+    return m_worker->busy();
 }
 
 void LiveChecks::setChecker(Checker checker)
@@ -160,71 +88,31 @@ void LiveChecks::setChecker(Checker checker)
     m_checker = std::move(checker);
 }
 
-void LiveChecks::stopRunningCheck()
-{
-    m_copyTimer->stop();
-    m_copy = QByteArray();
-    if (!m_running)
-        return;
-    m_running->future().cancel();
-    delete m_running; // its result, if any, is never delivered
-    m_running = nullptr;
-}
-
 void LiveChecks::checkNow()
 {
-    m_timer->stop();
-    stopRunningCheck();
+    m_worker->stop();
     if (!m_editor)
         return;
-    const QString text = decode(documentCopy(*m_editor), m_editor->isUtf8());
+    const QString text = editor::documentText(editor::documentCopy(*m_editor), m_editor->isUtf8());
     drawMarks(m_checker(text, CheckLimits{MaxMarks, {}}));
 }
 
-void LiveChecks::startCheck()
+editor::SnapshotWorker::Job LiveChecks::checkJob()
 {
-    m_timer->stop();
-    stopRunningCheck();
-    m_copyVersion = m_textVersion;
-    copyMore();
-}
-
-void LiveChecks::copyMore()
-{
-    // A change to the text has started the pause for a newer check.
-    if (!m_editor || m_copyVersion != m_textVersion) {
-        m_copy = QByteArray();
-        return;
-    }
-    if (!copyDocumentPart(*m_editor, m_copy, kCopyBytesPerTurn)) {
-        m_copyTimer->start();
-        return;
-    }
-    auto promise = std::make_shared<QPromise<CheckResult>>();
-    auto *watcher = new QFutureWatcher<CheckResult>(this);
-    m_running = watcher;
-    const quint64 version = m_copyVersion;
-    connect(watcher, &QFutureWatcherBase::finished, this, [this, watcher, version] {
-        m_running = nullptr;
-        watcher->deleteLater();
-        // Marks for a text that has changed since would be drawn at the wrong
-        // places; the change has started the pause for a newer check.
-        if (version == m_textVersion && watcher->future().resultCount() > 0)
-            drawMarks(watcher->future().result());
-    });
-    watcher->setFuture(promise->future());
-    promise->start();
-    checkThreads()->start([promise, bytes = std::exchange(m_copy, QByteArray()), utf8 = m_editor->isUtf8(),
-                           checker = m_checker]() mutable {
-        if (!promise->isCanceled()) {
-            const QString text = decode(bytes, utf8);
-            bytes = QByteArray();
-            CheckResult result = checker(text, CheckLimits{MaxMarks, [&promise] { return promise->isCanceled(); }});
-            if (!result.cancelled)
-                promise->addResult(std::move(result));
-        }
-        promise->finish();
-    });
+    if (!m_editor)
+        return {};
+    auto work = [this, utf8 = m_editor->isUtf8(), checker = m_checker](QByteArray bytes,
+                                                                        std::stop_token stop) -> editor::SnapshotWorker::Apply {
+        const QString text = editor::documentText(bytes, utf8);
+        bytes = QByteArray();
+        auto result = std::make_shared<CheckResult>(
+            checker(text, CheckLimits{MaxMarks, [&stop] { return stop.stop_requested(); }}));
+        if (result->cancelled)
+            return {};
+        // Runs on the window's thread, only while the text is the one checked.
+        return [this, result] { drawMarks(*result); };
+    };
+    return {editor::documentCopySteps(m_editor), std::move(work)};
 }
 
 void LiveChecks::drawMarks(const CheckResult &result)

@@ -1,19 +1,18 @@
 #pragma once
 // Live structure checks of an RWX script in a QsciScintilla editor. After
-// every change to the text a single-shot timer waits for a pause in typing;
+// every change to the text a SnapshotWorker waits for a pause in typing;
 // then the text is copied, a few megabytes per turn of the event loop, and
 // the checker runs once over the copy on a worker thread. Its findings are
 // drawn as squiggles (dimmer ones for unknown keywords) if the text is still
-// the one it read; a newer pause stops an older check. At most MaxMarks
+// the one it read; a change stops the check under way. At most MaxMarks
 // marks are drawn, the first ones in the text; resting the mouse on a mark
 // shows its message as a tooltip, and the first mark's also says how many
 // more there are. Attaching also gives the editor RWX highlighting and a
 // line-number margin sized to the line count. Nothing here changes the text
 // or its undo history.
-#include "editor/typingpause.h"
+#include "editor/snapshotworker.h"
 #include "rwx/checker.h"
 
-#include <QByteArray>
 #include <QList>
 #include <QObject>
 #include <QPointer>
@@ -22,9 +21,6 @@
 #include <Qsci/qsciscintilla.h>
 
 #include <functional>
-
-class QTimer;
-template <typename T> class QFutureWatcher;
 
 namespace rwx {
 
@@ -70,7 +66,7 @@ public:
     void checkNow();
     // Whether a check is waiting for the pause to end or running.
     bool checkPending() const;
-    // Whether a check is copying the text or running on the worker thread.
+    // Whether a check is copying the text or running on a worker thread.
     bool checkRunning() const;
     // Checks whose marks were drawn so far.
     int checkCount() const { return m_checkCount; }
@@ -98,9 +94,7 @@ protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
-    void startCheck();
-    void copyMore();
-    void stopRunningCheck();
+    editor::SnapshotWorker::Job checkJob();
     void drawMarks(const CheckResult &result);
     void applyPalette();
     void updateMargin();
@@ -108,13 +102,8 @@ private:
 
     QPointer<QsciScintilla> m_editor;
     RwxLexer *m_lexer = nullptr;
-    QTimer *m_timer = nullptr;
-    QTimer *m_copyTimer = nullptr; // the next part of the copy of the text
-    QByteArray m_copy;
-    quint64 m_copyVersion = 0;
+    editor::SnapshotWorker *m_worker = nullptr;
     Checker m_checker;
-    QFutureWatcher<CheckResult> *m_running = nullptr; // the check on the worker thread
-    quint64 m_textVersion = 0;                        // counts the changes to the text
     QList<Mark> m_marks;
     qsizetype m_findingCount = 0;
     int m_errorIndicator = -1;

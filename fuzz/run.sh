@@ -50,7 +50,7 @@ max_len() {
 }
 takes_scripts() {
     case $1 in
-        path | zip32) return 1 ;;
+        path | zip32 | textures) return 1 ;;
         *) return 0 ;;
     esac
 }

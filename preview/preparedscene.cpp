@@ -1,9 +1,6 @@
 #include "preview/preparedscene.h"
 
-#include "preview/textures.h"
-
-#include <QHash>
-#include <QSet>
+#include "scene/textures.h"
 
 namespace preview {
 
@@ -43,57 +40,31 @@ QList<quint32> wireframeEdges(const rwx::Mesh &mesh)
 
 } // namespace
 
-PreparedScene prepareScene(QStringView script, const QString &scriptFolder)
+PreparedScene prepareScene(QStringView script, const QString &scriptFolder, std::stop_token stop)
 {
     PreparedScene prepared;
-    prepared.scene = rwx::buildScene(script);
-    TextureFinder finder(textureFolders(scriptFolder));
-    struct Loaded {
-        int texture = -1;
-        bool masked = false;
-    };
-    QHash<QString, Loaded> loaded; // texture and mask names, lower case
-    QSet<QString> noted;
-    auto note = [&](const QString &kind, const QString &name) {
-        if (!noted.contains(kind + name.toLower())) {
-            noted.insert(kind + name.toLower());
-            prepared.notes << QStringLiteral("%1 %2 not found").arg(kind, name);
-        }
-    };
-    auto load = [&](const rwx::Material &material) {
-        Loaded result;
-        const QImage image = readImageFile(finder.imageFile(material.texture));
-        if (image.isNull()) {
-            note(QStringLiteral("texture"), material.texture);
-            return result;
-        }
-        QImage mask;
-        if (!material.mask.isEmpty()) {
-            mask = finder.mask(material.mask);
-            if (mask.isNull())
-                note(QStringLiteral("mask"), material.mask);
-        }
-        result.texture = int(prepared.textures.size());
-        result.masked = !mask.isNull();
-        prepared.textures << maskedTexture(image, mask);
-        return result;
-    };
+    prepared.scene = rwx::buildScene(script, stop);
+    prepared.cancelled = prepared.scene.cancelled;
+    if (prepared.cancelled)
+        return prepared;
+
+    QList<rwx::TextureUse> uses;
+    for (const rwx::Mesh &mesh : std::as_const(prepared.scene.meshes))
+        uses.append({mesh.material.texture, mesh.material.mask});
+    rwx::LoadedTextures loaded = rwx::loadTextures(uses, rwx::scriptTextureFolders(scriptFolder), stop);
+    prepared.cancelled = loaded.cancelled;
+    prepared.textures = std::move(loaded.images);
+    prepared.notes = std::move(loaded.notes);
 
     prepared.meshes.reserve(prepared.scene.meshes.size());
-    for (const rwx::Mesh &mesh : std::as_const(prepared.scene.meshes)) {
+    for (qsizetype i = 0; i < prepared.scene.meshes.size(); ++i) {
+        const rwx::Mesh &mesh = prepared.scene.meshes[i];
         PreparedMesh extra;
-        const rwx::Material &material = mesh.material;
-        if (material.geometrySampling == rwx::GeometrySampling::Wireframe)
+        if (mesh.material.geometrySampling == rwx::GeometrySampling::Wireframe)
             extra.edges = wireframeEdges(mesh);
-        if (!material.texture.isEmpty()) {
-            const QString key = material.texture.toLower() + u'\n' + material.mask.toLower();
-            auto it = loaded.find(key);
-            if (it == loaded.end())
-                it = loaded.insert(key, load(material));
-            extra.texture = it->texture;
-            extra.masked = it->masked;
-        }
-        extra.shading = shadingOf(material, extra.texture >= 0 ? TextureShown::Yes : TextureShown::No);
+        extra.texture = loaded.uses[i].image;
+        extra.masked = loaded.uses[i].masked;
+        extra.shading = shadingOf(mesh.material, extra.texture >= 0 ? TextureShown::Yes : TextureShown::No);
         prepared.meshes << extra;
     }
     return prepared;

@@ -11,6 +11,8 @@
 #include <QStringList>
 #include <QVector3D>
 
+#include <stop_token>
+
 namespace preview {
 
 // How a material is drawn in the preview: the script's colour, opacity and
@@ -48,10 +50,13 @@ struct PreparedScene {
     QList<PreparedMesh> meshes; // parallel to scene.meshes
     QList<QImage> textures;     // Format_RGBA8888, row 0 at v = 0
     QStringList notes;          // "texture wood1 not found", once a name
+    bool cancelled = false;     // a stop was requested: not all of it was made
 };
 
 // Builds the scene from `script` and loads its textures from the folders
-// textureFolders(scriptFolder) gives. Safe to run on any thread.
-PreparedScene prepareScene(QStringView script, const QString &scriptFolder);
+// rwx::scriptTextureFolders(scriptFolder) gives, each texture file decoded
+// once and all of them under rwx::TextureLimits. Safe to run on any thread;
+// returns soon after `stop` is requested, with `cancelled` set.
+PreparedScene prepareScene(QStringView script, const QString &scriptFolder, std::stop_token stop = {});
 
 } // namespace preview

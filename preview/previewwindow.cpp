@@ -1,14 +1,12 @@
 #include "preview/previewwindow.h"
 
-#include "editor/typingpause.h"
+#include "editor/documentcopy.h"
 
 #include <Qsci/qsciscintilla.h>
 
 #include <QCloseEvent>
 #include <QLabel>
-#include <QTimer>
 #include <QVBoxLayout>
-#include <QtConcurrent/QtConcurrentRun>
 
 namespace preview {
 
@@ -27,6 +25,7 @@ QString describe(const PreparedScene &prepared)
 PreviewWindow::PreviewWindow(QsciScintilla *editor, QWidget *parent)
     : QWidget(parent, Qt::Window)
     , m_editor(editor)
+    , m_builder(prepareScene)
 {
     setObjectName(QStringLiteral("previewWindow"));
     setWindowTitle(Title);
@@ -54,93 +53,79 @@ PreviewWindow::PreviewWindow(QsciScintilla *editor, QWidget *parent)
     }
     layout->addWidget(m_status, m_view ? 0 : 1);
 
-    m_timer = new QTimer(this);
-    m_timer->setSingleShot(true);
-    m_timer->setInterval(editor::TypingPauseMs);
-    connect(m_timer, &QTimer::timeout, this, &PreviewWindow::startBuild);
-    connect(&m_watcher, &QFutureWatcher<Build>::finished, this, &PreviewWindow::buildFinished);
+    m_worker = new editor::SnapshotWorker([this] { return buildJob(); }, this);
+    m_worker->setObjectName(QStringLiteral("previewWorker"));
     if (m_editor && m_view) {
         connect(m_editor, &QsciScintilla::textChanged, this, &PreviewWindow::textChanged);
         connect(m_editor, &QsciScintilla::cursorPositionChanged, this, &PreviewWindow::followCaret);
     }
 }
 
-PreviewWindow::~PreviewWindow()
-{
-    // The worker holds only its own copies; wait for it so nothing outlives
-    // the window.
-    m_watcher.waitForFinished();
-}
+// The worker stops a build under way and waits for none.
+PreviewWindow::~PreviewWindow() = default;
 
 void PreviewWindow::setScriptFolder(const QString &folder)
 {
     if (folder == m_folder)
         return;
     m_folder = folder;
-    ++m_generation;
+    // A build under way reads the old folder's textures: it starts again.
+    if (m_worker->busy())
+        m_worker->startNow();
 }
 
 int PreviewWindow::pause() const
 {
-    return m_timer->interval();
+    return m_worker->pause();
 }
 
 void PreviewWindow::setPause(int ms)
 {
-    m_timer->setInterval(ms);
+    m_worker->setPause(ms);
 }
 
 bool PreviewWindow::rebuildPending() const
 {
-    return m_timer->isActive() || m_watcher.isRunning();
+    return m_worker->pending();
+}
+
+void PreviewWindow::setBuilder(Builder builder)
+{
+    m_builder = std::move(builder);
 }
 
 void PreviewWindow::textChanged()
 {
-    ++m_generation;
     if (isVisible())
-        m_timer->start();
+        m_worker->changed();
+    else
+        m_worker->stop();
 }
 
 void PreviewWindow::rebuildNow(PreviewView::Fit fit)
 {
     if (!m_view)
         return;
-    m_timer->stop();
     m_fitNext = m_fitNext || fit == PreviewView::Fit::Fit;
-    startBuild();
+    m_worker->startNow();
 }
 
-void PreviewWindow::startBuild()
+editor::SnapshotWorker::Job PreviewWindow::buildJob()
 {
     if (!m_view || !m_editor)
-        return;
-    if (m_watcher.isRunning()) {
-        m_buildAgain = true;
-        return;
-    }
-    // The snapshot: the document's bytes and the folder, copied here on the
-    // window's thread; the worker touches nothing else.
-    const int length = m_editor->length();
-    const QByteArray bytes = m_editor->bytes(0, length).left(length);
-    const bool utf8 = m_editor->isUtf8();
-    const QString folder = m_folder;
-    const quint64 generation = m_generation;
-    m_watcher.setFuture(QtConcurrent::run([bytes, utf8, folder, generation] {
-        const QString text = utf8 ? QString::fromUtf8(bytes) : QString::fromLatin1(bytes);
-        return Build{generation, std::make_shared<const PreparedScene>(prepareScene(text, folder))};
-    }));
-}
-
-void PreviewWindow::buildFinished()
-{
-    const Build build = m_watcher.result();
-    if (m_buildAgain) {
-        m_buildAgain = false;
-        startBuild();
-    }
-    if (build.generation == m_generation)
-        showScene(build.scene);
+        return {};
+    // The worker gets the text's bytes, taken in parts on this thread, and
+    // copies of the folder and the builder; it touches nothing else.
+    auto work = [this, utf8 = m_editor->isUtf8(), folder = m_folder, build = m_builder](
+                    QByteArray bytes, std::stop_token stop) -> editor::SnapshotWorker::Apply {
+        const QString text = editor::documentText(bytes, utf8);
+        bytes = QByteArray();
+        auto scene = std::make_shared<const PreparedScene>(build(text, folder, stop));
+        if (scene->cancelled)
+            return {};
+        return [this, scene] { showScene(scene); };
+    };
+    return {editor::documentCopySteps(m_editor), std::move(work)};
 }
 
 void PreviewWindow::showScene(const std::shared_ptr<const PreparedScene> &scene)
@@ -159,7 +144,7 @@ void PreviewWindow::showNoOpenGL()
 {
     if (!m_view)
         return;
-    m_timer->stop();
+    m_worker->stop();
     m_view->hide();
     m_view->deleteLater();
     m_view = nullptr;
@@ -195,7 +180,7 @@ void PreviewWindow::showEvent(QShowEvent *event)
 
 void PreviewWindow::closeEvent(QCloseEvent *event)
 {
-    m_timer->stop();
+    m_worker->stop();
     QWidget::closeEvent(event);
     emit closed();
 }

@@ -2,12 +2,14 @@
 // The window "Orvane. 3D preview": the picture of what the editor's script
 // draws, kept up to date as it is typed, and linked to the text both ways.
 //
-// After every change to the text a single-shot timer waits for the same
-// pause as the structure marks; then a snapshot of the text is built into a
-// scene on a worker thread. The result is shown only if the text has not
-// changed since the snapshot (a new change starts the wait again). The
-// camera stays where the user left it, except when the window opens and
-// after rebuildNow(Fit::Fit).
+// After every change to the text a SnapshotWorker waits for the same pause
+// as the structure marks; then a snapshot of the text is built into a scene,
+// textures and all, on a worker thread. The result is shown only if the
+// text and the folder have not changed since the snapshot; a change, or
+// closing the window, stops the build under way, and nothing ever waits for
+// it (a build stuck reading a texture holds up no later one). The camera
+// stays where the user left it, except when the window opens and after
+// rebuildNow(Fit::Fit).
 //
 // Clicking a face puts the editor's caret at the start of the line that made
 // it and scrolls there; the focus stays where it was. When the caret stands
@@ -18,14 +20,16 @@
 // so instead of the picture; everything else goes on working.
 #include "preview/previewview.h"
 
-#include <QFutureWatcher>
+#include "editor/snapshotworker.h"
+
 #include <QPointer>
 #include <QWidget>
 
+#include <functional>
 #include <memory>
+#include <stop_token>
 
 class QLabel;
-class QTimer;
 class QsciScintilla;
 
 namespace preview {
@@ -53,6 +57,10 @@ public:
     void setPause(int ms);
     // Whether a rebuild is waiting for the pause or running.
     bool rebuildPending() const;
+    // Replaces how a snapshot is made into a scene (prepareScene by default);
+    // it runs on a worker thread.
+    using Builder = std::function<PreparedScene(QStringView script, const QString &scriptFolder, std::stop_token stop)>;
+    void setBuilder(Builder builder);
     // Scenes shown so far.
     int sceneCount() const { return m_sceneCount; }
 
@@ -73,14 +81,8 @@ protected:
     void closeEvent(QCloseEvent *event) override;
 
 private:
-    struct Build {
-        quint64 generation = 0;
-        std::shared_ptr<const PreparedScene> scene;
-    };
-
     void textChanged();
-    void startBuild();
-    void buildFinished();
+    editor::SnapshotWorker::Job buildJob();
     void showScene(const std::shared_ptr<const PreparedScene> &scene);
     void showNoOpenGL();
     void followCaret();
@@ -89,13 +91,9 @@ private:
     QPointer<QsciScintilla> m_editor;
     PreviewView *m_view = nullptr;
     QLabel *m_status = nullptr;
-    QTimer *m_timer = nullptr;
-    QFutureWatcher<Build> m_watcher;
+    editor::SnapshotWorker *m_worker = nullptr;
+    Builder m_builder;
     QString m_folder;
-    // Counts changes to the text and the folder; a build made from an older
-    // snapshot is not shown.
-    quint64 m_generation = 0;
-    bool m_buildAgain = false;
     bool m_fitNext = false;
     int m_sceneCount = 0;
 };

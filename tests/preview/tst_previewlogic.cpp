@@ -1,20 +1,19 @@
-// The preview's pure parts: the camera, picking and outlines, where textures
-// and masks are found, how materials are lit, the scene made ready to draw.
+// The preview's pure parts: the camera, picking and outlines, how materials
+// are lit, the scene made ready to draw with its textures and notes.
 #include <QTemporaryDir>
 
 #include "preview/camera.h"
 #include "preview/picking.h"
 #include "preview/preparedscene.h"
-#include "preview/textures.h"
 #include "support/archive.h"
 #include "support/files.h"
+#include "support/pictures.h"
 #include "support/testmain.h"
 
 using namespace preview;
 using namespace orvane_test;
 
 namespace {
-using ZipEntries = QList<QPair<QByteArray, QByteArray>>;
 constexpr float kAspect = 640.0f / 480.0f;
 const QSize kViewport(640, 480);
 
@@ -47,30 +46,6 @@ const QString kPickScene = QStringList{
     "Vertex -6 -1 0", "Vertex -4 -1 0", "Vertex -4 1 0", "Vertex -6 1 0", "Quad 1 2 3 4",
     "ClumpEnd", "ModelEnd"}.join(QStringLiteral("\r\n"));
 
-QByteArray bmpBytes(const QImage &image)
-{
-    QByteArray bytes;
-    QBuffer buffer(&bytes);
-    buffer.open(QIODevice::WriteOnly);
-    image.save(&buffer, "BMP");
-    return bytes;
-}
-
-// 2 x 1: black on the left, white on the right.
-QImage halfMask()
-{
-    QImage mask(2, 1, QImage::Format_RGB32);
-    mask.setPixel(0, 0, qRgb(0, 0, 0));
-    mask.setPixel(1, 0, qRgb(255, 255, 255));
-    return mask;
-}
-
-QImage green()
-{
-    QImage image(8, 8, QImage::Format_RGB32);
-    image.fill(Qt::green);
-    return image;
-}
 } // namespace
 
 class PreviewLogicTest : public QObject {
@@ -82,10 +57,6 @@ private slots:
     void picksTheNearestDrawnTriangle_data();
     void picksTheNearestDrawnTriangle();
     void outlinesTheTrianglesOfALine();
-    void findsTextures_data();
-    void findsTextures();
-    void readsMasks_data();
-    void readsMasks();
     void shading();
     void preparesTexturesAndNotes();
 };
@@ -211,76 +182,6 @@ void PreviewLogicTest::outlinesTheTrianglesOfALine()
     QVERIFY(outlineOfLine(scene, 0).isEmpty());
 }
 
-void PreviewLogicTest::findsTextures_data()
-{
-    // The script lives in rwx/; files are placed relative to its parent.
-    QTest::addColumn<QString>("name");
-    QTest::addColumn<QStringList>("files");
-    QTest::addColumn<QString>("found");
-    QTest::newRow("any letter case") << "Wood" << QStringList{"textures/WOOD.JPG"} << "textures/WOOD.JPG";
-    QTest::newRow("exact spelling first") << "Wood" << QStringList{"rwx/wood.jpg", "rwx/Wood.jpg"} << "rwx/Wood.jpg";
-    QTest::newRow("script's folder first") << "wood"
-        << QStringList{"textures/wood.jpg", "rwx/textures/wood.jpg", "rwx/wood.png"} << "rwx/wood.png";
-    QTest::newRow("textures/ before ../textures/") << "wood" << QStringList{"textures/wood.jpg", "rwx/textures/wood.gif"}
-                                                   << "rwx/textures/wood.gif";
-    QTest::newRow("jpg before png") << "wood" << QStringList{"rwx/wood.png", "rwx/wood.jpg"} << "rwx/wood.jpg";
-    QTest::newRow("bmp") << "wood" << QStringList{"textures/wood.bmp"} << "textures/wood.bmp";
-    QTest::newRow("no image extension") << "wood" << QStringList{"rwx/wood", "rwx/wood.txt", "rwx/wood.jpg.zip"} << "";
-    QTest::newRow("a folder in the name") << "../textures/wood" << QStringList{"textures/wood.jpg"} << "";
-}
-
-void PreviewLogicTest::findsTextures()
-{
-    QFETCH(QString, name);
-    QFETCH(QStringList, files);
-    QFETCH(QString, found);
-    QTemporaryDir base;
-    QDir(base.path()).mkpath(QStringLiteral("rwx"));
-    for (const QString &file : files)
-        writeFile(base.filePath(file), "x");
-    TextureFinder finder(textureFolders(base.filePath(QStringLiteral("rwx/"))));
-    QCOMPARE(finder.imageFile(name), found.isEmpty() ? QString() : base.filePath(found));
-}
-
-void PreviewLogicTest::readsMasks_data()
-{
-    QTest::addColumn<QString>("file");
-    QTest::addColumn<ZipEntries>("entries"); // none: the mask as a plain file; one unnamed: these bytes
-    QTest::addColumn<bool>("read");
-    const QByteArray bmp = bmpBytes(halfMask());
-    QTest::newRow("bmp beside") << "rwx/M.bmp" << ZipEntries{} << true;
-    QTest::newRow("zipped, any letter case") << "rwx/textures/M.ZIP" << ZipEntries{{"a.txt", "x"}, {"M.BMP", bmp}} << true;
-    QTest::newRow("zipped under another name") << "textures/m.zip" << ZipEntries{{"mask1.bmp", bmp}} << true;
-    QTest::newRow("zip with two other masks") << "textures/m.zip" << ZipEntries{{"a.bmp", bmp}, {"b.bmp", bmp}} << false;
-    QTest::newRow("not a zip") << "textures/m.zip" << ZipEntries{{"", "PK not really"}} << false;
-    QTest::newRow("not an image") << "rwx/m.bmp" << ZipEntries{{"", "BM but no picture"}} << false;
-}
-
-void PreviewLogicTest::readsMasks()
-{
-    QFETCH(QString, file);
-    QFETCH(ZipEntries, entries);
-    QFETCH(bool, read);
-    QTemporaryDir base;
-    QDir(base.path()).mkpath(QStringLiteral("rwx"));
-    const QString path = base.filePath(file);
-    if (entries.isEmpty())
-        writeFile(path, bmpBytes(halfMask()));
-    else if (entries.first().first.isEmpty())
-        writeFile(path, entries.first().second);
-    else if (QDir().mkpath(QFileInfo(path).path()))
-        makeArchive(path, entries);
-    const QImage mask = TextureFinder(textureFolders(base.filePath(QStringLiteral("rwx")))).mask(QStringLiteral("m"));
-    QCOMPARE(!mask.isNull(), read);
-    if (!read)
-        return;
-    // Black cuts the texture away, white shows it; the mask is stretched over it.
-    const QImage masked = maskedTexture(green().scaled(4, 2), mask);
-    QCOMPARE(masked.format(), QImage::Format_RGBA8888);
-    QCOMPARE(masked.pixelColor(1, 1), QColor(0, 255, 0, 0));
-    QCOMPARE(masked.pixelColor(2, 0), QColor(0, 255, 0, 255));
-}
-
 void PreviewLogicTest::shading()
 {
     const QVector3D defaultSurface(Shading::DefaultAmbient, Shading::DefaultDiffuse, 0);
@@ -311,8 +212,8 @@ void PreviewLogicTest::preparesTexturesAndNotes()
 {
     QTemporaryDir base;
     QDir(base.path()).mkpath(QStringLiteral("textures"));
-    QVERIFY(green().save(base.filePath(QStringLiteral("textures/Wood.png")), "PNG"));
-    makeArchive(base.filePath(QStringLiteral("textures/m.zip")), {{"m.bmp", bmpBytes(halfMask())}});
+    QVERIFY(filled({8, 8}, Qt::green).save(base.filePath(QStringLiteral("textures/Wood.png")), "PNG"));
+    makeArchive(base.filePath(QStringLiteral("textures/m.zip")), {{"m.bmp", imageBytes(halfMask(), "BMP")}});
     const QString text = QStringList{
         "ClumpBegin", "Texture wood Mask m", "Block 1 1 1", "ClumpEnd",           // 0: masked
         "ClumpBegin", "Texture WOOD", "Block 1 1 1", "ClumpEnd",                  // 1: the image alone
@@ -324,7 +225,7 @@ void PreviewLogicTest::preparesTexturesAndNotes()
     QCOMPARE(prepared.meshes.size(), 5);
     QCOMPARE(prepared.scene.meshes.size(), 5);
     QCOMPARE(prepared.notes, QStringList({"texture nothere not found", "mask gone not found"}));
-    QCOMPARE(prepared.textures.size(), 3); // wood with m, wood alone, wood with a missing mask
+    QCOMPARE(prepared.textures.size(), 2); // wood with m; wood alone, also for the missing mask
     const PreparedMesh &masked = prepared.meshes[0];
     QVERIFY(masked.masked);
     QCOMPARE(prepared.textures[masked.texture].pixelColor(0, 0).alpha(), 0);

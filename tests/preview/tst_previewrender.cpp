@@ -1,15 +1,20 @@
 // The preview's picture, read back from its frame buffer: what the script
-// draws and how, the live rebuild after the typing pause, a drop, clicks
-// that move the caret, the caret's line outlined, and the camera's mouse and
-// keys. Needs OpenGL (Xvfb with Mesa); skipped where no context can be made.
+// draws and how, the live rebuild after the typing pause, builds stopped by
+// a change or by closing and never waited for, a drop, clicks that move the
+// caret, the caret's line outlined, and the camera's mouse and keys. Needs
+// OpenGL (Xvfb with Mesa); skipped where no context can be made.
 #include <QAction>
 #include <QLabel>
+#include <QSemaphore>
 #include <QSignalSpy>
 #include <QTemporaryDir>
-#include <QThreadPool>
+
+#include <atomic>
+#include <sys/stat.h>
 
 #include "app/form1.h"
 #include "editor/scripteditor.h"
+#include "editor/snapshotworker.h"
 #include "preview/previewwindow.h"
 #include "support/files.h"
 #include "support/scripteddialogs.h"
@@ -95,6 +100,29 @@ CameraState stateOf(const preview::Camera &c)
 {
     return {c.target, c.distance, c.yaw, c.pitch};
 }
+
+// Builds scenes as the preview does, but holds the first `held` builds at a
+// gate until the test lets them go, deaf to their stop token meanwhile, as
+// a build stuck in a system call would be. Shared with the worker threads.
+struct GatedBuilds {
+    std::atomic<int> held{0};
+    std::atomic<int> entered{0};
+    std::atomic<int> cancelled{0}; // builds that came back stopped
+    std::atomic<int> left{0};
+    QSemaphore go;
+
+    static PreviewWindow::Builder builder(const std::shared_ptr<GatedBuilds> &self)
+    {
+        return [self](QStringView script, const QString &folder, std::stop_token stop) {
+            if (self->entered++ < self->held)
+                self->go.acquire();
+            preview::PreparedScene prepared = preview::prepareScene(script, folder, stop);
+            self->cancelled += prepared.cancelled;
+            ++self->left;
+            return prepared;
+        };
+    }
+};
 } // namespace
 
 class PreviewRenderTest : public QObject {
@@ -106,6 +134,7 @@ private slots:
     void drawsTheScript_data();
     void drawsTheScript();
     void rebuildsAfterThePauseKeepingTheCamera();
+    void buildsStopForANewerTextAndClosingAndHoldNothingUp();
     void rebuildsAndFitsAtOnceAfterADrop();
     void clickAndCaretLinkPictureAndText();
     void mouseAndKeysMoveTheCamera();
@@ -145,6 +174,7 @@ void PreviewRenderTest::init()
 void PreviewRenderTest::cleanup()
 {
     m_window.reset();
+    QTRY_COMPARE(editor::SnapshotWorker::threadsRunning(), 0);
     m_preview = nullptr;
     m_view = nullptr;
     QVERIFY(m_log.messages.isEmpty());
@@ -191,6 +221,8 @@ void PreviewRenderTest::drawsTheScript_data()
                                                  << "2 triangles";
     QTest::newRow("half see-through") << "Color 1 0 0\nOpacity .5\nBlock 1 1 1" << Look::Blend << 0.0 << 0.05
                                       << "12 triangles";
+    QTest::newRow("texture behind a link to a FIFO") << "Color 1 0 0\nTexture pipe\nBlock 1 1 1" << Look::Red << 0.15
+                                                     << 0.9 << "12 triangles; texture pipe not found";
     QTest::newRow("texture instead of colour")
         << "Color 1 0 0\nTexture green\nBlock 1 1 1\nTexture nothere\nBlock .1 .1 .1\nTexture NotHere\nBlock .1 .1 .1"
         << Look::Green << 0.0 << 0.0 << "36 triangles; texture nothere not found";
@@ -208,6 +240,9 @@ void PreviewRenderTest::drawsTheScript()
     green.fill(Qt::green);
     QVERIFY(QDir(m_dir->path()).mkpath(QStringLiteral("textures")));
     QVERIFY(green.save(m_dir->filePath(QStringLiteral("textures/Green.PNG")), "PNG"));
+    // Nothing ever writes to the FIFO: opening it to read would wait for ever.
+    QVERIFY(mkfifo(QFile::encodeName(m_dir->filePath(QStringLiteral("fifo"))).constData(), 0600) == 0);
+    QVERIFY(QFile::link(QStringLiteral("../fifo"), m_dir->filePath(QStringLiteral("textures/Pipe.jpg"))));
 
     QVERIFY(openPreview(script(body)));
     const QImage image = frame();
@@ -242,7 +277,7 @@ void PreviewRenderTest::rebuildsAfterThePauseKeepingTheCamera()
     m_preview->rebuildNow();
     m_editor->setSelection(kColorLine - 1, 6, kColorLine - 1, 11);
     m_editor->replaceSelection(QStringLiteral("0 1 0"));
-    QVERIFY(QThreadPool::globalInstance()->waitForDone(10000));
+    QVERIFY(editor::SnapshotWorker::waitForThreads(std::chrono::seconds(30)));
     QCoreApplication::processEvents();
     QCOMPARE(m_preview->sceneCount(), shownBefore);
     QVERIFY(centreIs(frame(), Look::Red));
@@ -252,6 +287,46 @@ void PreviewRenderTest::rebuildsAfterThePauseKeepingTheCamera()
     QTRY_VERIFY(centreIs(frame(), Look::Green));
     QCOMPARE(m_preview->sceneCount(), shownBefore + 1);
     QCOMPARE(stateOf(m_view->camera()), moved);
+}
+
+void PreviewRenderTest::buildsStopForANewerTextAndClosingAndHoldNothingUp()
+{
+    QVERIFY(openPreview(kRedBlock));
+    const auto builds = std::make_shared<GatedBuilds>();
+    const auto opened = qScopeGuard([&] { builds->go.release(1000); });
+    m_preview->setBuilder(GatedBuilds::builder(builds));
+    m_preview->setPause(0);
+    auto recolour = [this](const char *rgb) {
+        m_editor->setSelection(kColorLine - 1, 6, kColorLine - 1, 11);
+        m_editor->replaceSelection(QLatin1String(rgb));
+    };
+    const int shownBefore = m_preview->sceneCount();
+
+    // The first build is stuck; a newer text stops it, and its own build is
+    // shown all the same.
+    builds->held = 1;
+    recolour("0 0 1");
+    QTRY_COMPARE(builds->entered.load(), 1);
+    recolour("0 1 0");
+    QTRY_VERIFY(centreIs(frame(), Look::Green));
+    QCOMPARE(m_preview->sceneCount(), shownBefore + 1);
+    QCOMPARE(builds->left.load(), 1);
+    builds->go.release();
+    QTRY_COMPARE(builds->left.load(), 2);
+    QCOMPARE(builds->cancelled.load(), 1);
+
+    // Closing the window stops the build under way; it is not shown.
+    builds->held = 3;
+    recolour("1 0 0");
+    QTRY_COMPARE(builds->entered.load(), 3);
+    QVERIFY(m_preview->close());
+    QVERIFY(!m_preview->rebuildPending());
+    builds->go.release();
+    QTRY_COMPARE(builds->left.load(), 3);
+    QCOMPARE(builds->cancelled.load(), 2);
+    QTRY_COMPARE(editor::SnapshotWorker::threadsRunning(), 0);
+    QCoreApplication::processEvents();
+    QCOMPARE(m_preview->sceneCount(), shownBefore + 1);
 }
 
 void PreviewRenderTest::rebuildsAndFitsAtOnceAfterADrop()

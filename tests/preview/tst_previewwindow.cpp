@@ -152,7 +152,8 @@ void PreviewWindowTest::leavesScriptUndoAndFilesAlone()
     QVERIFY(QTest::qWaitForWindowExposed(preview));
     if (preview->view()) {
         QTRY_VERIFY(preview->sceneCount() > 0 && !preview->rebuildPending());
-        QCOMPARE(preview->statusLine()->text(), QStringLiteral("12 triangles; texture wood not found"));
+        QCOMPARE(preview->statusLine()->text(),
+                 QStringLiteral("12 triangles; texture wood could not be read (not a readable picture)"));
         const QPoint centre = preview->view()->rect().center();
         QTest::mouseClick(preview->view(), Qt::LeftButton, {}, centre);
         QTest::keyClick(preview->view(), Qt::Key_Delete);
