@@ -33,10 +33,10 @@ void Scene::updateBounds()
     m_boundsMax = high;
 }
 
-Scene buildScene(QStringView script)
+Scene buildScene(QStringView script, std::stop_token stop)
 {
     try {
-        return scenebuild::Builder().build(script);
+        return scenebuild::Builder(std::move(stop)).build(script);
     } catch (...) {
         // Out of memory: a scene too large to hold is drawn empty.
         Scene scene;

@@ -43,14 +43,23 @@
 //   (b - a) x (c - a).
 //
 // Limits that keep the work bounded: at most MaxTriangles triangles are made
-// in all (counting those recorded in protos); past that, faces and instances
-// are left out and Scene::incomplete is set.
+// in all (counting those recorded in protos); past that, faces, primitives and
+// instances are left out and Scene::incomplete is set. A line left out costs
+// no more than its own reading: a ProtoInstance that does not fit is not
+// expanded.
+//
+// Cancelling: buildScene() asks `stop` every few thousand statements, inside
+// a proto's expansion and inside a primitive. Once a stop is requested it
+// returns promptly with what it built so far (blocks still open are closed)
+// and Scene::cancelled set.
 #include <QFlags>
 #include <QList>
 #include <QString>
 #include <QStringView>
 #include <QVector2D>
 #include <QVector3D>
+
+#include <stop_token>
 
 namespace rwx {
 
@@ -115,6 +124,10 @@ public:
 
     QList<Mesh> meshes;     // one a material, in the order the materials were first used
     bool incomplete = false; // MaxTriangles was reached: some geometry was left out
+    bool cancelled = false;  // a stop was requested: the rest of the text was not read
+    // Corners put through a transform while building (vertices, primitives'
+    // corners, instances' corners): the build's work, as tests count it.
+    qsizetype placedCorners = 0;
 
     qsizetype triangleCount() const;
     // The box around every position, in script units with all transforms
@@ -129,7 +142,7 @@ private:
     QVector3D m_boundsMax;
 };
 
-Scene buildScene(QStringView script);
+Scene buildScene(QStringView script, std::stop_token stop = {});
 
 } // namespace rwx
 

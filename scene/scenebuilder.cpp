@@ -19,6 +19,12 @@ inline bool isFinite(const QVector3D &v)
 
 const QVector3D kUp(0, 1, 0); // the normal of a face or corner without a direction
 
+// Statements, faces of a primitive, or corners of an instance between two
+// questions whether to stop.
+constexpr int kStatementsPerStopQuestion = 2048;
+constexpr int kFacesPerStopQuestion = 2048;
+constexpr qsizetype kCornersPerStopQuestion = 16384;
+
 } // namespace
 
 bool numbers(const scenetext::Words &words, qsizetype first, int count, float *out)
@@ -36,13 +42,26 @@ Scene Builder::build(QStringView text)
 {
     m_scene.serial = m_serials++;
     openScope();
-    scenetext::forEachStatement(text, [this](const Words &words, int line) { statement(words, line); });
+    scenetext::forEachStatement(text, [this](const Words &words, int line) {
+        if (m_statements++ % kStatementsPerStopQuestion == 0 && stopped()) // the first statement asks too
+            return false;
+        statement(words, line);
+        return !m_cancelled;
+    });
     while (!m_open.empty())
         pop();
     closeScope();
     Scene scene = std::move(m_scene.scene);
+    scene.cancelled = m_cancelled;
     scene.updateBounds();
     return scene;
+}
+
+bool Builder::stopped()
+{
+    if (!m_cancelled && m_stop.stop_requested())
+        m_cancelled = true;
+    return m_cancelled;
 }
 
 void Builder::statement(const Words &words, int line)
@@ -193,6 +212,7 @@ qsizetype Builder::addCorner(const QVector3D &local, const QVector2D &uv, const 
 {
     Corner corner;
     corner.position = m_ctm.map(local);
+    ++m_scene.scene.placedCorners;
     corner.usable = isFinite(corner.position);
     corner.uv = uv;
     if (!localNormal.isNull())
@@ -284,6 +304,11 @@ void Builder::primitive(Op op, const Words &words, int line)
     float a[4];
     if (!numbers(words, 1, needed, a))
         return;
+    // Blocks and spheres are made of quads, and so is a cylinder without caps:
+    // with room for less than one of their faces nothing of them is drawn.
+    const bool quadsOnly = op == Op::Block || op == Op::Sphere || (op == Op::Cylinder && a[1] == 0 && a[2] == 0);
+    if (!fits(quadsOnly ? 2 : 1))
+        return;
     auto sides = [](float n) { return int(std::clamp(n, float(geo::MinSides), float(geo::MaxSides))); };
     auto density = [](float d) { return int(std::clamp(d, 0.0f, float(geo::MaxDensity))); };
     m_shape.clear();
@@ -301,7 +326,13 @@ void Builder::primitive(Op op, const Words &words, int line)
     for (const geo::ShapeVertex &v : m_shape.vertices)
         addCorner(v.position, v.uv, v.normal);
     const qsizetype base = m_scopes.back().cornerBase;
+    int sinceStopQuestion = 0;
     for (const auto &f : m_shape.faces) {
+        if (++sinceStopQuestion >= kFacesPerStopQuestion) {
+            sinceStopQuestion = 0;
+            if (stopped())
+                break;
+        }
         const qsizetype corners[4] = {base + f[0], base + f[1], base + f[2], base + f[3]};
         emitFace(corners, f[3] < 0 ? 3 : 4, line);
     }
@@ -316,20 +347,28 @@ void Builder::instance(const Words &words, bool geometryOnly, int line)
     if (!proto)
         return;
     const qsizetype triangles = proto->scene.triangleCount();
+    if (triangles == 0 || !fits(triangles))
+        return; // nothing is placed for an instance that would not fit
     // Place every corner first: an instance is drawn whole or not at all.
     m_mapped.clear();
     for (const Mesh &src : proto->scene.meshes) {
-        for (const QVector3D &p : src.positions) {
-            m_mapped.push_back(m_ctm.map(p));
+        if (stopped())
+            return;
+        for (qsizetype i = 0; i < src.positions.size(); ++i) {
+            if (i % kCornersPerStopQuestion == kCornersPerStopQuestion - 1 && stopped())
+                return;
+            m_mapped.push_back(m_ctm.map(src.positions[i]));
+            ++m_scene.scene.placedCorners;
             if (!isFinite(m_mapped.back()))
                 return;
         }
     }
-    if (triangles == 0 || !takeTriangles(triangles))
-        return;
+    takeTriangles(triangles);
     const geo::NormalTransform &turn = normalTransform();
     const QVector3D *mapped = m_mapped.data();
     for (const Mesh &src : proto->scene.meshes) {
+        if (stopped())
+            return; // the meshes copied so far are whole
         const int meshIndex = geometryOnly ? currentMesh() : m_target->meshFor(src.material);
         Mesh &dst = m_target->scene.meshes[meshIndex];
         const quint32 offset = quint32(dst.positions.size());
@@ -348,12 +387,19 @@ void Builder::instance(const Words &words, bool geometryOnly, int line)
     }
 }
 
-bool Builder::takeTriangles(qsizetype count)
+bool Builder::fits(qsizetype count)
 {
     if (m_triangles + count > Scene::MaxTriangles) {
         m_scene.scene.incomplete = true;
         return false;
     }
+    return true;
+}
+
+bool Builder::takeTriangles(qsizetype count)
+{
+    if (!fits(count))
+        return false;
     m_triangles += count;
     return true;
 }

@@ -11,6 +11,7 @@
 
 #include <array>
 #include <memory>
+#include <stop_token>
 #include <unordered_map>
 #include <vector>
 
@@ -71,6 +72,7 @@ bool numbers(const scenetext::Words &words, qsizetype first, int count, float *o
 
 class Builder {
 public:
+    explicit Builder(std::stop_token stop = {}) : m_stop(std::move(stop)) {}
     Scene build(QStringView text);
 
 private:
@@ -91,6 +93,8 @@ private:
     void primitive(Op op, const Words &words, int line);
     void instance(const Words &words, bool geometryOnly, int line);
     bool takeTriangles(qsizetype count);
+    bool fits(qsizetype count); // false, and the scene marked incomplete, when count triangles would not fit
+    bool stopped();             // a stop was requested (asked of the token at most once a call)
 
     void transform(Op op, const Words &words);
     void setCtm(const QMatrix4x4 &ctm);
@@ -118,6 +122,9 @@ private:
     Target *m_meshTarget = nullptr; // the target and mesh of m_material, while valid
     int m_mesh = -1;
     qsizetype m_triangles = 0;
+    std::stop_token m_stop;
+    bool m_cancelled = false;
+    qint64 m_statements = 0; // read so far
 
     // Scratch space, reused from face to face.
     std::vector<qsizetype> m_faceCorners;

@@ -37,9 +37,10 @@ bool parseWhole(QStringView word, qint64 &value);
 using Words = QVarLengthArray<QStringView, 40>;
 
 // Calls statement(words, line) for every statement in text, with its 1-based
-// line. CR LF, LF and a lone CR each end a line; "#" starts a comment, "#!"
-// starts another statement on the same line; a leading byte-order mark is
-// skipped. One pass, no allocation beyond the word list's growth.
+// line, until it returns false. CR LF, LF and a lone CR each end a line; "#"
+// starts a comment, "#!" starts another statement on the same line; a leading
+// byte-order mark is skipped. One pass, no allocation beyond the word list's
+// growth.
 template <typename Handler>
 void forEachStatement(QStringView text, Handler &&statement)
 {
@@ -48,22 +49,26 @@ void forEachStatement(QStringView text, Handler &&statement)
     qsizetype i = (n > 0 && p[0] == 0xFEFF) ? 1 : 0;
     int line = 1;
     Words words;
+    bool more = true;
     auto flush = [&] {
         if (!words.isEmpty()) {
-            statement(words, line);
+            more = statement(words, line);
             words.clear();
         }
+        return more;
     };
     while (i < n) {
         const char16_t c = p[i];
         if (c == u' ' || c == u'\t' || c == u'\v' || c == u'\f') {
             ++i;
         } else if (c == u'\n' || c == u'\r') {
-            flush();
+            if (!flush())
+                return;
             i += (c == u'\r' && i + 1 < n && p[i + 1] == u'\n') ? 2 : 1;
             ++line;
         } else if (c == u'#') {
-            flush();
+            if (!flush())
+                return;
             if (i + 1 < n && p[i + 1] == u'!') {
                 i += 2;
             } else {

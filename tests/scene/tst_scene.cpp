@@ -90,6 +90,9 @@ private slots:
     void nestedClumps();
     void protos();
     void runawayProtosStopAtTheLimit();
+    void linesPastTheLimitCostNothing_data();
+    void linesPastTheLimitCostNothing();
+    void stopRequest();
     void concavePolygons();
     void primitives_data();
     void primitives();
@@ -201,6 +204,45 @@ void TestScene::runawayProtosStopAtTheLimit()
     QCOMPARE(scene.triangleCount(), 1);
     QCOMPARE(scene.boundsMax(), QVector3D(0, 1, 1));
     QVERIFY(!rwx::buildScene(text.left(text.indexOf("ProtoBegin p2\n"))).incomplete);
+}
+
+// Once the limit leaves no room for a line's triangles, the line is read and
+// nothing more: repeating it places no corner and draws nothing.
+void TestScene::linesPastTheLimitCostNothing_data()
+{
+    QTest::addColumn<QString>("filled");
+    QTest::addColumn<QString>("line");
+    // 11 spheres of 49 152 triangles: more than half the limit, so the proto
+    // never fits a second time.
+    const QString big = "ProtoBegin big\n" + QString("Sphere 1 6\n").repeated(11) + "ProtoEnd\n";
+    QTest::newRow("instances of a proto too large") << big << "ProtoInstance big\n";
+    // Ten more spheres fill the limit exactly: the tenth only in part.
+    const QString full = big + QString("Sphere 1 6\n").repeated(10);
+    QTest::newRow("spheres past the limit") << full << "Sphere 1 6\n";
+    QTest::newRow("cones past the limit") << full << "Cone 1 1 256\n";
+}
+
+void TestScene::linesPastTheLimitCostNothing()
+{
+    QFETCH(QString, filled);
+    QFETCH(QString, line);
+    const Scene before = rwx::buildScene(filled);
+    const Scene after = rwx::buildScene(filled + line.repeated(200));
+    QVERIFY(after.incomplete && !after.cancelled);
+    QCOMPARE(after.triangleCount(), before.triangleCount());
+    QCOMPARE(after.placedCorners, before.placedCorners);
+}
+
+void TestScene::stopRequest()
+{
+    const QString text = "Vertex 0 0 0\nVertex 1 0 0\nVertex 0 1 0\n" + QString("Triangle 1 2 3\n").repeated(10000);
+    QCOMPARE(rwx::buildScene(text).triangleCount(), 10000);
+    std::stop_source stop;
+    stop.request_stop();
+    const Scene stopped = rwx::buildScene(text, stop.get_token());
+    QVERIFY(stopped.cancelled && !stopped.incomplete);
+    QCOMPARE(stopped.triangleCount(), 0);
+    QCOMPARE(stopped.placedCorners, 0);
 }
 
 void TestScene::concavePolygons()
