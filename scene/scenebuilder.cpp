@@ -5,9 +5,6 @@
 
 namespace rwx::scenebuild {
 
-using scenetext::equalsLower;
-using scenetext::parseNumber;
-using scenetext::parseWhole;
 namespace geo = scenegeometry;
 
 namespace {
@@ -27,7 +24,7 @@ constexpr qsizetype kCornersPerStopQuestion = 16384;
 
 } // namespace
 
-bool numbers(const scenetext::Words &words, qsizetype first, int count, float *out)
+bool numbers(const Words &words, qsizetype first, int count, float *out)
 {
     if (words.size() < first + count)
         return false;
@@ -42,14 +39,8 @@ Scene Builder::build(QStringView text)
 {
     m_scene.serial = m_serials++;
     openScope();
-    scenetext::forEachStatement(text, [this](const Words &words, int line) {
-        if (m_statements++ % kStatementsPerStopQuestion == 0 && stopped()) // the first statement asks too
-            return false;
-        statement(words, line);
-        return !m_cancelled;
-    });
-    while (!m_open.empty())
-        pop();
+    readScript(text, true, *this);
+    m_blocks.closeAll([this](Open &&open) { close(std::move(open)); });
     closeScope();
     Scene scene = std::move(m_scene.scene);
     scene.cancelled = m_cancelled;
@@ -64,50 +55,44 @@ bool Builder::stopped()
     return m_cancelled;
 }
 
-void Builder::statement(const Words &words, int line)
+bool Builder::statement(const Words &words)
 {
-    const Op op = scenetext::findOp(words[0]);
-    switch (op) {
-    case Op::None: return;
-    case Op::ModelBegin: return begin(Frame::Model, words);
-    case Op::ModelEnd: return end(Frame::Model);
-    case Op::ClumpBegin: return begin(Frame::Clump, words);
-    case Op::ClumpEnd: return end(Frame::Clump);
-    case Op::ProtoBegin: return begin(Frame::Proto, words);
-    case Op::ProtoEnd: return end(Frame::Proto);
-    case Op::TransformBegin: return begin(Frame::Transform, words);
-    case Op::TransformEnd: return end(Frame::Transform);
-    case Op::JointBegin: return begin(Frame::Joint, words);
-    case Op::JointEnd: return end(Frame::Joint);
-    case Op::MaterialBegin: return begin(Frame::Material, words);
-    case Op::MaterialEnd: return end(Frame::Material);
-    case Op::ProtoInstance: return instance(words, false, line);
-    case Op::ProtoInstanceGeometry: return instance(words, true, line);
-    case Op::Vertex: return vertex(words);
+    if (m_statements++ % kStatementsPerStopQuestion == 0 && stopped()) // the first statement asks too
+        return false;
+    const int line = words.line + 1;
+    const Keyword keyword = findKeyword(words[0]);
+    switch (keyword.op) {
+    case Op::Ignored: break;
+    case Op::Begin: begin(keyword.block, words); break;
+    case Op::End: m_blocks.close(keyword.block, [this](Open &&open) { close(std::move(open)); }); break;
+    case Op::ProtoInstance: instance(words, false, line); break;
+    case Op::ProtoInstanceGeometry: instance(words, true, line); break;
+    case Op::Vertex: vertex(words); break;
     case Op::Triangle:
     case Op::Quad:
-    case Op::Polygon: return face(op, words, line);
+    case Op::Polygon: face(keyword.op, words, line); break;
     case Op::Block:
     case Op::Cone:
     case Op::Cylinder:
     case Op::Disc:
     case Op::Sphere:
-    case Op::Hemisphere: return primitive(op, words, line);
+    case Op::Hemisphere: primitive(keyword.op, words, line); break;
     case Op::Transform:
     case Op::Translate:
     case Op::Scale:
     case Op::Rotate:
-    case Op::Identity: return transform(op, words);
-    default: return material(op, words);
+    case Op::Identity: transform(keyword.op, words); break;
+    default: material(keyword.op, words); break;
     }
+    return !m_cancelled;
 }
 
 // ---- blocks ----
 
-void Builder::begin(Frame frame, const Words &words)
+void Builder::begin(Block block, const Words &words)
 {
-    Open open{frame, m_ctm, m_material, nullptr, QString()};
-    if (frame == Frame::Proto) {
+    Open open{block, m_ctm, m_material, nullptr, QString()};
+    if (block == Block::Proto) {
         if (words.size() >= 2)
             open.name = words[1].toString().toLower();
         open.outerTarget = m_target;
@@ -118,43 +103,31 @@ void Builder::begin(Frame frame, const Words &words)
         m_material = Material();
         materialChanged();
     }
-    m_open.push_back(std::move(open));
-    ++m_openCount[int(frame)];
-    if (frame == Frame::Clump || frame == Frame::Proto)
+    m_blocks.open(std::move(open));
+    if (block == Block::Clump || block == Block::Proto)
         openScope();
 }
 
-void Builder::end(Frame frame)
+void Builder::close(Open &&open)
 {
-    if (m_openCount[int(frame)] == 0)
-        return; // an End without its Begin
-    while (m_open.back().frame != frame)
-        pop();
-    pop();
-}
-
-void Builder::pop()
-{
-    Open open = std::move(m_open.back());
-    m_open.pop_back();
-    --m_openCount[int(open.frame)];
-    switch (open.frame) {
-    case Frame::Model:
+    switch (open.block) {
+    case Block::None:
+    case Block::Model:
         return;
-    case Frame::Proto:
+    case Block::Proto:
         closeScope();
         if (!open.name.isEmpty())
             m_protoByName.insert(open.name, m_target);
         m_target = open.outerTarget;
         break;
-    case Frame::Clump:
+    case Block::Clump:
         closeScope();
         break;
-    case Frame::Transform:
-    case Frame::Joint:
+    case Block::Transform:
+    case Block::JointTransform:
         setCtm(open.ctm);
         return;
-    case Frame::Material:
+    case Block::Material:
         m_material = std::move(open.material);
         materialChanged();
         return;
@@ -232,9 +205,7 @@ void Builder::face(Op op, const Words &words, int line)
     }
     if (count < 3)
         return;
-    qsizetype last = first; // the indices run up to a trailing "Tag n"
-    while (last < words.size() && !equalsLower(words[last], "tag"))
-        ++last;
+    const qsizetype last = faceIndexEnd(words, first);
     if (last - first < count)
         return;
     const qsizetype base = m_scopes.back().cornerBase;

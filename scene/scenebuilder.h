@@ -2,14 +2,15 @@
 // The state of buildScene() while it reads a script: the CTM, the material,
 // the open blocks, the vertices of the clumps and protos under construction,
 // and where faces go (the drawn scene, or a proto being recorded).
+#include "rwx/blockstack.h"
+#include "rwx/keywords.h"
+#include "rwx/reader.h"
 #include "scene/scene.h"
 #include "scene/scenegeometry.h"
-#include "scene/scenetext.h"
 
 #include <QHash>
 #include <QMatrix4x4>
 
-#include <array>
 #include <memory>
 #include <stop_token>
 #include <unordered_map>
@@ -56,33 +57,29 @@ struct PendingNormal {
     quint32 index;
 };
 
-enum class Frame : quint8 { Model, Clump, Proto, Transform, Joint, Material };
-inline constexpr int FrameCount = 6;
-
+// An open block: what its End restores.
 struct Open {
-    Frame frame;
+    Block block;
     QMatrix4x4 ctm;
     Material material;
     Target *outerTarget = nullptr; // Proto: where faces went before
     QString name;                  // Proto: its name in lower case
 };
 
+using Words = TextStatement;
+
 // Reads count numbers from words[first...]; false if any is missing or not a number.
-bool numbers(const scenetext::Words &words, qsizetype first, int count, float *out);
+bool numbers(const Words &words, qsizetype first, int count, float *out);
 
 class Builder {
 public:
     explicit Builder(std::stop_token stop = {}) : m_stop(std::move(stop)) {}
     Scene build(QStringView text);
+    bool statement(const Words &words); // the reader's call: one statement; false to stop
 
 private:
-    using Words = scenetext::Words;
-    using Op = scenetext::Op;
-
-    void statement(const Words &words, int line);
-    void begin(Frame frame, const Words &words);
-    void end(Frame frame);
-    void pop();
+    void begin(Block block, const Words &words);
+    void close(Open &&open);
     void openScope();
     void closeScope();
 
@@ -112,8 +109,7 @@ private:
     std::vector<Scope> m_scopes;
     std::vector<Corner> m_corners;
     std::vector<PendingNormal> m_pending;
-    std::vector<Open> m_open;
-    std::array<int, FrameCount> m_openCount{};
+    BlockStack<Open> m_blocks;
 
     QMatrix4x4 m_ctm;
     scenegeometry::NormalTransform m_normalTransform;

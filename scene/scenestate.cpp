@@ -8,8 +8,6 @@
 
 namespace rwx::scenebuild {
 
-using scenetext::equalsLower;
-using scenetext::parseNumber;
 namespace geo = scenegeometry;
 
 namespace {
@@ -19,7 +17,7 @@ float unitRange(float v) { return std::clamp(v, 0.0f, 1.0f) + 0.0f; }
 
 // The flags named in words[1...]; "null" names none. False if none is known.
 template <typename Flag>
-bool namedFlags(const scenetext::Words &words, const std::initializer_list<std::pair<const char *, Flag>> &names,
+bool namedFlags(const Words &words, const std::initializer_list<std::pair<const char *, Flag>> &names,
                 QFlags<Flag> &flags)
 {
     bool known = false;
@@ -41,7 +39,7 @@ bool namedFlags(const scenetext::Words &words, const std::initializer_list<std::
 
 // The value named by words[1], if it is one of names.
 template <typename Value>
-bool namedValue(const scenetext::Words &words, const std::initializer_list<std::pair<const char *, Value>> &names,
+bool namedValue(const Words &words, const std::initializer_list<std::pair<const char *, Value>> &names,
                 Value &value)
 {
     if (words.size() < 2)
