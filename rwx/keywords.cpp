@@ -1,10 +1,11 @@
 #include "rwx/keywords.h"
 
-#include <string>
-#include <string_view>
+#include <array>
+#include <cstdint>
+#include <cstring>
 #include <type_traits>
-#include <unordered_map>
-#include <unordered_set>
+#include <utility>
+#include <vector>
 
 namespace rwx {
 namespace {
@@ -94,66 +95,93 @@ constexpr const char *kModifiers[] = {
     "wrap", "mirror", "clamp",
 };
 
-constexpr qsizetype kLongest = 32;
-
-using Map = std::unordered_map<std::string_view, Keyword>;
-
-const Map &statementMap()
-{
-    static const Map map = [] {
-        static std::string lowered[std::size(kStatements)];
-        Map m;
-        for (std::size_t i = 0; i < std::size(kStatements); ++i) {
-            for (const char *c = kStatements[i].name; *c; ++c)
-                lowered[i] += char(*c >= 'A' && *c <= 'Z' ? *c + 32 : *c);
-            m.emplace(lowered[i], kStatements[i]);
+// Words found by their letters in any case: the word is lowered and hashed
+// in one pass, then looked up by open addressing in a table at most half full.
+template <typename Value>
+class WordTable {
+public:
+    explicit WordTable(const std::vector<std::pair<const char *, Value>> &words)
+    {
+        Q_ASSERT(words.size() * 2 <= kSlots);
+        for (const auto &[word, value] : words) {
+            Slot slot;
+            std::uint32_t hash = kSeed;
+            for (; word[slot.size]; ++slot.size) {
+                const char c = word[slot.size];
+                slot.word[slot.size] = char(c >= 'A' && c <= 'Z' ? c + 32 : c);
+                hash = mix(hash, static_cast<unsigned char>(slot.word[slot.size]));
+            }
+            slot.value = value;
+            std::size_t at = hash & (kSlots - 1);
+            while (m_slots[at].size != 0)
+                at = (at + 1) & (kSlots - 1);
+            m_slots[at] = slot;
         }
-        return m;
-    }();
-    return map;
-}
-
-const std::unordered_set<std::string_view> &modifierSet()
-{
-    static const std::unordered_set<std::string_view> set(std::begin(kModifiers),
-                                                          std::end(kModifiers));
-    return set;
-}
-
-// Lower-cases an ASCII word into buf; false for a word that cannot be a keyword.
-template <typename Unit>
-bool lowerAscii(const Unit *data, qsizetype size, char (&buf)[kLongest], std::string_view &out)
-{
-    if (size <= 0 || size >= kLongest)
-        return false;
-    for (qsizetype i = 0; i < size; ++i) {
-        const unsigned u = static_cast<std::make_unsigned_t<Unit>>(data[i]);
-        if (u >= 0x80)
-            return false;
-        buf[i] = char(u >= 'A' && u <= 'Z' ? u + 32 : u);
     }
-    out = std::string_view(buf, std::size_t(size));
-    return true;
+
+    template <typename Unit>
+    const Value *find(const Unit *data, qsizetype size) const
+    {
+        if (size <= 0 || size >= kLongest)
+            return nullptr;
+        char lower[kLongest];
+        std::uint32_t hash = kSeed;
+        for (qsizetype i = 0; i < size; ++i) {
+            const unsigned u = static_cast<std::make_unsigned_t<Unit>>(data[i]);
+            if (u >= 0x80)
+                return nullptr; // not plain ASCII: never a keyword
+            lower[i] = char(u - 'A' < 26u ? u + 32 : u);
+            hash = mix(hash, static_cast<unsigned char>(lower[i]));
+        }
+        for (std::size_t at = hash & (kSlots - 1); m_slots[at].size != 0; at = (at + 1) & (kSlots - 1)) {
+            const Slot &slot = m_slots[at];
+            if (slot.size == size && std::memcmp(slot.word, lower, std::size_t(size)) == 0)
+                return &slot.value;
+        }
+        return nullptr;
+    }
+
+private:
+    static constexpr qsizetype kLongest = 32;
+    static constexpr std::size_t kSlots = 256;
+    static constexpr std::uint32_t kSeed = 2166136261u;
+    static std::uint32_t mix(std::uint32_t hash, unsigned c) { return (hash ^ c) * 16777619u; } // FNV-1a
+
+    struct Slot {
+        char word[kLongest] = {};
+        qsizetype size = 0; // 0: a free slot
+        Value value = {};
+    };
+    std::array<Slot, kSlots> m_slots;
+};
+
+const WordTable<Keyword> &statementTable()
+{
+    static const WordTable<Keyword> table = [] {
+        std::vector<std::pair<const char *, Keyword>> words;
+        for (const Keyword &k : kStatements)
+            words.emplace_back(k.name, k);
+        return WordTable<Keyword>(words);
+    }();
+    return table;
+}
+
+const WordTable<bool> &modifierTable()
+{
+    static const WordTable<bool> table = [] {
+        std::vector<std::pair<const char *, bool>> words;
+        for (const char *m : kModifiers)
+            words.emplace_back(m, true);
+        return WordTable<bool>(words);
+    }();
+    return table;
 }
 
 template <typename Unit>
 Keyword findKeywordT(const Unit *data, qsizetype size)
 {
-    char buf[kLongest];
-    std::string_view key;
-    if (!lowerAscii(data, size, buf, key))
-        return {};
-    const Map &map = statementMap();
-    const auto it = map.find(key);
-    return it == map.end() ? Keyword{} : it->second;
-}
-
-template <typename Unit>
-bool isModifierT(const Unit *data, qsizetype size)
-{
-    char buf[kLongest];
-    std::string_view key;
-    return lowerAscii(data, size, buf, key) && modifierSet().count(key) != 0;
+    const Keyword *found = statementTable().find(data, size);
+    return found ? *found : Keyword{};
 }
 
 } // namespace
@@ -161,8 +189,8 @@ bool isModifierT(const Unit *data, qsizetype size)
 Keyword findKeyword(QStringView w) { return findKeywordT(w.utf16(), w.size()); }
 Keyword findKeyword(QByteArrayView w) { return findKeywordT(w.data(), w.size()); }
 std::span<const Keyword> keywords() { return kStatements; }
-bool isModifier(QStringView w) { return isModifierT(w.utf16(), w.size()); }
-bool isModifier(QByteArrayView w) { return isModifierT(w.data(), w.size()); }
+bool isModifier(QStringView w) { return modifierTable().find(w.utf16(), w.size()) != nullptr; }
+bool isModifier(QByteArrayView w) { return modifierTable().find(w.data(), w.size()) != nullptr; }
 
 const char *beginName(Block block)
 {

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <charconv>
 #include <cmath>
+#include <cstdint>
 #include <type_traits>
 
 namespace rwx {
@@ -77,6 +78,13 @@ bool isNumberT(const Unit *p, qsizetype n)
 
 constexpr qsizetype kLongestNumber = 128;
 
+// Integers up to 2^53 and powers of ten up to 10^22 are exact doubles.
+constexpr std::uint64_t kExactDigits = std::uint64_t(1) << 53;
+constexpr int kExactPowers = 22;
+constexpr double kPowersOfTen[kExactPowers + 1] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
+                                                   1e8,  1e9,  1e10, 1e11, 1e12, 1e13, 1e14, 1e15,
+                                                   1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
+
 } // namespace
 
 bool equalsLower(QStringView w, const char *lower) { return equalsLowerT(w.utf16(), w.size(), lower); }
@@ -91,12 +99,45 @@ bool parseNumber(QStringView word, float &value)
         return false;
     char buf[kLongestNumber + 1];
     qsizetype k = 0;
-    if (!scanNumber(word.utf16(), n, [&](char c) { buf[k++] = c; }))
+    // Alongside, the number as digits times a power of ten, while the digits
+    // fit in a double exactly.
+    std::uint64_t digits = 0;
+    int scale = 0;    // digits after the point
+    int exponent = 0; // after the 'e', without its sign
+    bool inFraction = false, inExponent = false, exponentNegative = false, exact = true;
+    const bool number = scanNumber(word.utf16(), n, [&](char c) {
+        buf[k++] = c;
+        if (c >= '0' && c <= '9') {
+            if (inExponent) {
+                exponent = std::min(exponent * 10 + (c - '0'), 10000);
+            } else {
+                exact = exact && digits <= kExactDigits / 10;
+                digits = digits * 10 + std::uint64_t(c - '0');
+                scale += inFraction;
+            }
+        } else if (c == '.') {
+            inFraction = true;
+        } else if (c == 'e') {
+            inExponent = true;
+        } else if (c == '-' && inExponent) {
+            exponentNegative = true;
+        }
+    });
+    if (!number)
         return false;
     double d = 0;
-    const auto result = std::from_chars(buf, buf + k, d);
-    if (result.ec != std::errc() || result.ptr != buf + k)
-        return false;
+    const int power = (exponentNegative ? -exponent : exponent) - scale;
+    if (exact && digits <= kExactDigits && power >= -kExactPowers && power <= kExactPowers) {
+        // Both factors are exact doubles, so one multiplication or division
+        // rounds correctly: the same value from_chars() gives.
+        d = power >= 0 ? double(digits) * kPowersOfTen[power] : double(digits) / kPowersOfTen[-power];
+        if (buf[0] == '-')
+            d = -d;
+    } else {
+        const auto result = std::from_chars(buf, buf + k, d);
+        if (result.ec != std::errc() || result.ptr != buf + k)
+            return false;
+    }
     const float f = float(d);
     if (!std::isfinite(f))
         return false;
