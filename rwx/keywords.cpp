@@ -77,7 +77,7 @@ constexpr Keyword kStatements[] = {
     {"Opacityfix", Kind::Other, Block::None, Op::Ignored},
     {"TextureAddressMode", Kind::Other, Block::None, Op::TextureAddressMode},
     {"TextureMipmapState", Kind::Other, Block::None, Op::Ignored},
-    {"Prelight", Kind::Other, Block::None, Op::Ignored},
+    {"Prelight", Kind::Other, Block::None, Op::Prelight},
     {"AddHint", Kind::Other, Block::None, Op::Ignored},
     {"RemoveHint", Kind::Other, Block::None, Op::Ignored},
     {"Hints", Kind::Other, Block::None, Op::Ignored},

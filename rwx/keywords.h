@@ -39,7 +39,7 @@ enum class Op : quint8 {
     Ignored,
     Begin, End, // of the keyword's block
     ProtoInstance, ProtoInstanceGeometry,
-    Vertex, Triangle, Quad, Polygon,
+    Vertex, Prelight, Triangle, Quad, Polygon,
     Block, Cone, Cylinder, Disc, Sphere, Hemisphere,
     Transform, Translate, Scale, Rotate, Identity,
     Color, Surface, Ambient, Diffuse, Specular, Opacity,

@@ -1,28 +1,12 @@
 #include "scene/scenebuilder.h"
 
 #include <algorithm>
-#include <cmath>
+#include <utility>
 
 namespace rwx::scenebuild {
 
 namespace geo = scenegeometry;
 
-namespace {
-
-inline bool isFinite(const QVector3D &v)
-{
-    return std::isfinite(v.x()) && std::isfinite(v.y()) && std::isfinite(v.z());
-}
-
-const QVector3D kUp(0, 1, 0); // the normal of a face or corner without a direction
-
-// Statements, faces of a primitive, or corners of an instance between two
-// questions whether to stop.
-constexpr int kStatementsPerStopQuestion = 2048;
-constexpr int kFacesPerStopQuestion = 2048;
-constexpr qsizetype kCornersPerStopQuestion = 16384;
-
-} // namespace
 
 bool numbers(const Words &words, qsizetype first, int count, float *out)
 {
@@ -57,10 +41,11 @@ bool Builder::stopped()
 
 bool Builder::statement(const Words &words)
 {
-    if (m_statements++ % kStatementsPerStopQuestion == 0 && stopped()) // the first statement asks too
+    if (m_statements++ % StatementsPerStopQuestion == 0 && stopped()) // the first statement asks too
         return false;
     const int line = words.line + 1;
     const Keyword keyword = findKeyword(words[0]);
+    const qsizetype lastVertex = std::exchange(m_lastVertex, -1);
     switch (keyword.op) {
     case Op::Ignored: break;
     case Op::Begin: begin(keyword.block, words); break;
@@ -68,6 +53,7 @@ bool Builder::statement(const Words &words)
     case Op::ProtoInstance: instance(words, false, line); break;
     case Op::ProtoInstanceGeometry: instance(words, true, line); break;
     case Op::Vertex: vertex(words); break;
+    case Op::Prelight: prelight(words, lastVertex); break;
     case Op::Triangle:
     case Op::Quad:
     case Op::Polygon: face(keyword.op, words, line); break;
@@ -149,50 +135,13 @@ void Builder::closeScope()
     QList<Mesh> &meshes = scope.target->scene.meshes;
     for (auto it = m_pending.begin() + scope.pendingBase; it != m_pending.end(); ++it) {
         const QVector3D n = geo::unit(m_corners[it->corner].normalSum);
-        meshes[it->mesh].normals[it->index] = n.isNull() ? kUp : n;
+        meshes[it->mesh].normals[it->index] = n.isNull() ? UpNormal : n;
     }
     m_pending.resize(scope.pendingBase);
     m_corners.resize(scope.cornerBase);
 }
 
 // ---- geometry ----
-
-void Builder::vertex(const Words &words)
-{
-    float xyz[3];
-    if (!numbers(words, 1, 3, xyz)) {
-        Corner unusable; // still counts: the faces after it keep their numbers
-        unusable.usable = false;
-        m_corners.push_back(unusable);
-        return;
-    }
-    QVector2D uv;
-    QVector3D normal;
-    for (qsizetype i = 4; i < words.size(); ++i) {
-        float v[3];
-        if (equalsLower(words[i], "uv") && numbers(words, i + 1, 2, v)) {
-            uv = QVector2D(v[0], v[1]);
-            i += 2;
-        } else if (equalsLower(words[i], "normal") && numbers(words, i + 1, 3, v)) {
-            normal = QVector3D(v[0], v[1], v[2]);
-            i += 3;
-        }
-    }
-    addCorner(QVector3D(xyz[0], xyz[1], xyz[2]), uv, normal);
-}
-
-qsizetype Builder::addCorner(const QVector3D &local, const QVector2D &uv, const QVector3D &localNormal)
-{
-    Corner corner;
-    corner.position = m_ctm.map(local);
-    ++m_scene.scene.placedCorners;
-    corner.usable = isFinite(corner.position);
-    corner.uv = uv;
-    if (!localNormal.isNull())
-        corner.normal = normalTransform().map(localNormal);
-    m_corners.push_back(corner);
-    return qsizetype(m_corners.size() - 1);
-}
 
 void Builder::face(Op op, const Words &words, int line)
 {
@@ -208,6 +157,9 @@ void Builder::face(Op op, const Words &words, int line)
     const qsizetype last = faceIndexEnd(words, first);
     if (last - first < count)
         return;
+    qint64 tag = 0;
+    if (last + 1 < words.size() && (!parseWhole(words[last + 1], tag) || tag < 1 || tag > Scene::MaxTag))
+        tag = 0;
     const qsizetype base = m_scopes.back().cornerBase;
     const qsizetype have = qsizetype(m_corners.size()) - base;
     m_faceCorners.clear();
@@ -217,10 +169,10 @@ void Builder::face(Op op, const Words &words, int line)
             return;
         m_faceCorners.push_back(base + qsizetype(index) - 1);
     }
-    emitFace(m_faceCorners.data(), int(count), line);
+    emitFace(m_faceCorners.data(), int(count), line, int(tag));
 }
 
-void Builder::emitFace(const qsizetype *corners, int count, int line)
+void Builder::emitFace(const qsizetype *corners, int count, int line, int tag)
 {
     m_points.clear();
     for (int k = 0; k < count; ++k) {
@@ -239,7 +191,7 @@ void Builder::emitFace(const qsizetype *corners, int count, int line)
     const bool facet = m_material.lightSampling == LightSampling::Facet;
     QVector3D faceNormal = geo::unit(normal);
     if (faceNormal.isNull())
-        faceNormal = kUp;
+        faceNormal = UpNormal;
     m_out.resize(count);
     for (int k = 0; k < count; ++k) {
         Corner &c = m_corners[corners[k]];
@@ -251,11 +203,13 @@ void Builder::emitFace(const qsizetype *corners, int count, int line)
         m_out[k] = quint32(mesh.positions.size());
         mesh.positions.append(c.position);
         mesh.uvs.append(c.uv);
+        if (c.prelit || !mesh.prelight.isEmpty())
+            appendPrelight(mesh, c);
         if (facet) {
             mesh.normals.append(faceNormal);
             continue;
         }
-        mesh.normals.append(c.normal.isNull() ? kUp : c.normal);
+        mesh.normals.append(c.normal.isNull() ? UpNormal : c.normal);
         if (c.normal.isNull())
             m_pending.push_back(PendingNormal{corners[k], meshIndex, m_out[k]});
         c.sharedKey = key;
@@ -266,6 +220,7 @@ void Builder::emitFace(const qsizetype *corners, int count, int line)
         mesh.indices.append(m_out[t[1]]);
         mesh.indices.append(m_out[t[2]]);
         mesh.lines.append(line);
+        mesh.tags.append(tag);
     }
 }
 
@@ -299,63 +254,15 @@ void Builder::primitive(Op op, const Words &words, int line)
     const qsizetype base = m_scopes.back().cornerBase;
     int sinceStopQuestion = 0;
     for (const auto &f : m_shape.faces) {
-        if (++sinceStopQuestion >= kFacesPerStopQuestion) {
+        if (++sinceStopQuestion >= FacesPerStopQuestion) {
             sinceStopQuestion = 0;
             if (stopped())
                 break;
         }
         const qsizetype corners[4] = {base + f[0], base + f[1], base + f[2], base + f[3]};
-        emitFace(corners, f[3] < 0 ? 3 : 4, line);
+        emitFace(corners, f[3] < 0 ? 3 : 4, line, 0);
     }
     closeScope();
-}
-
-void Builder::instance(const Words &words, bool geometryOnly, int line)
-{
-    if (words.size() < 2)
-        return;
-    const Target *proto = m_protoByName.value(words[1].toString().toLower());
-    if (!proto)
-        return;
-    const qsizetype triangles = proto->scene.triangleCount();
-    if (triangles == 0 || !fits(triangles))
-        return; // nothing is placed for an instance that would not fit
-    // Place every corner first: an instance is drawn whole or not at all.
-    m_mapped.clear();
-    for (const Mesh &src : proto->scene.meshes) {
-        if (stopped())
-            return;
-        for (qsizetype i = 0; i < src.positions.size(); ++i) {
-            if (i % kCornersPerStopQuestion == kCornersPerStopQuestion - 1 && stopped())
-                return;
-            m_mapped.push_back(m_ctm.map(src.positions[i]));
-            ++m_scene.scene.placedCorners;
-            if (!isFinite(m_mapped.back()))
-                return;
-        }
-    }
-    takeTriangles(triangles);
-    const geo::NormalTransform &turn = normalTransform();
-    const QVector3D *mapped = m_mapped.data();
-    for (const Mesh &src : proto->scene.meshes) {
-        if (stopped())
-            return; // the meshes copied so far are whole
-        const int meshIndex = geometryOnly ? currentMesh() : m_target->meshFor(src.material);
-        Mesh &dst = m_target->scene.meshes[meshIndex];
-        const quint32 offset = quint32(dst.positions.size());
-        dst.positions.append(QList<QVector3D>(mapped, mapped + src.positions.size()));
-        mapped += src.positions.size();
-        dst.normals.reserve(dst.normals.size() + src.normals.size());
-        for (const QVector3D &n : src.normals) {
-            const QVector3D turned = turn.map(n);
-            dst.normals.append(turned.isNull() ? kUp : turned);
-        }
-        dst.uvs.append(src.uvs);
-        dst.indices.reserve(dst.indices.size() + src.indices.size());
-        for (const quint32 i : src.indices)
-            dst.indices.append(i + offset);
-        dst.lines.insert(dst.lines.size(), src.lines.size(), line);
-    }
 }
 
 bool Builder::fits(qsizetype count)

@@ -12,9 +12,6 @@ namespace geo = scenegeometry;
 
 namespace {
 
-// 0..1, with -0 read as 0 so that equal materials compare equal bit for bit.
-float unitRange(float v) { return std::clamp(v, 0.0f, 1.0f) + 0.0f; }
-
 // The flags named in words[1...]; "null" names none. False if none is known.
 template <typename Flag>
 bool namedFlags(const Words &words, const std::initializer_list<std::pair<const char *, Flag>> &names,
@@ -97,7 +94,7 @@ void Builder::material(Op op, const Words &words)
     case Op::Color:
         if (!numbers(words, 1, 3, v))
             return;
-        m.color = QVector3D(unitRange(v[0]), unitRange(v[1]), unitRange(v[2]));
+        m.color = unitColor(v);
         break;
     case Op::Surface:
         if (!numbers(words, 1, 3, v))
@@ -170,6 +167,8 @@ void Builder::material(Op op, const Words &words)
                                                {"zorienty", AxisAlignment::ZOrientY}, {"xyz", AxisAlignment::Xyz}},
                                        m.axisAlignment))
             return;
+        if (!m_blocks.isOpen(Block::Proto) && m_blocks.openCount(Block::Clump) <= 1)
+            m_scene.scene.axisAlignment = m.axisAlignment; // the whole object's
         break;
     case Op::TextureAddressMode:
         if (!namedValue<TextureAddressMode>(words, {{"wrap", TextureAddressMode::Wrap},
