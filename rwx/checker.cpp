@@ -7,8 +7,6 @@
 #include <QSet>
 
 #include <algorithm>
-#include <array>
-#include <limits>
 
 namespace rwx {
 namespace {
