@@ -1,7 +1,8 @@
 // Fuzz target: what a script draws. Whatever the text, the scene is made in
 // bounded time (libFuzzer's -timeout catches a hang), every coordinate is
 // finite, every index names a corner of its mesh, every triangle has the
-// line of a statement inside the text, and the bounds hold every corner.
+// line of a statement inside the text and a tag in range, prelight colours
+// are colours of every corner or of none, and the bounds hold every corner.
 #include "check.h"
 
 #include <QString>
@@ -46,6 +47,14 @@ ORVANE_FUZZ_TARGET
         }
         for (const QVector3D &n : mesh.normals)
             FUZZ_CHECK(finite(n), "normals are finite");
+        FUZZ_CHECK(mesh.prelight.isEmpty() || mesh.prelight.size() == mesh.positions.size(),
+                   "prelight is given for every corner of a mesh or for none");
+        for (const QVector3D &c : mesh.prelight)
+            FUZZ_CHECK(c.x() >= 0 && c.y() >= 0 && c.z() >= 0 && c.x() <= 1 && c.y() <= 1 && c.z() <= 1,
+                       "prelight colours are colours");
+        FUZZ_CHECK(mesh.tags.size() == mesh.lines.size(), "every triangle has a tag");
+        for (int tag : mesh.tags)
+            FUZZ_CHECK(tag >= 0 && tag <= rwx::Scene::MaxTag, "tags are in range");
         for (const QVector2D &uv : mesh.uvs)
             FUZZ_CHECK(std::isfinite(uv.x()) && std::isfinite(uv.y()), "texture coordinates are finite");
         for (quint32 index : mesh.indices)

@@ -1,23 +1,15 @@
 #include "rwx/checker.h"
 
+#include "rwx/blockstack.h"
 #include "rwx/keywords.h"
+#include "rwx/reader.h"
 
 #include <QSet>
-#include <QVarLengthArray>
 
 #include <algorithm>
-#include <array>
-#include <limits>
 
 namespace rwx {
 namespace {
-
-constexpr qint64 kHuge = qint64(1) << 40;
-
-struct Token {
-    qsizetype start; // offset in the line
-    qsizetype size;
-};
 
 struct Open {
     Block block;
@@ -28,37 +20,6 @@ struct Open {
     int prevScope; // the vertex scope that was current before this block
 };
 
-// Parses a face index or polygon count: an integer, also written "3." or "3.0".
-// Saturates instead of overflowing.
-bool parseWhole(QStringView w, qint64 &value)
-{
-    qsizetype i = 0;
-    bool negative = false;
-    if (i < w.size() && (w[i] == u'+' || w[i] == u'-'))
-        negative = w[i++] == u'-';
-    qint64 v = 0;
-    qsizetype digits = 0;
-    for (; i < w.size() && w[i] >= u'0' && w[i] <= u'9'; ++i, ++digits)
-        v = std::min<qint64>(v * 10 + (w[i].unicode() - u'0'), kHuge);
-    if (digits == 0)
-        return false;
-    if (i < w.size() && w[i] == u'.') {
-        for (++i; i < w.size(); ++i) {
-            if (w[i] != u'0')
-                return false;
-        }
-    }
-    if (i != w.size())
-        return false;
-    value = negative ? -v : v;
-    return true;
-}
-
-inline bool isBlank(char16_t c)
-{
-    return c == u' ' || c == u'\t' || c == u'\v' || c == u'\f';
-}
-
 // The lines between two questions whether to stop.
 constexpr int kLinesPerStopQuestion = 4096;
 
@@ -68,25 +29,9 @@ public:
 
     CheckResult run()
     {
-        const char16_t *p = m_text.utf16();
-        const qsizetype n = m_text.size();
-        qsizetype pos = 0;
-        int line = 0;
-        for (;;) {
-            if (line % kLinesPerStopQuestion == 0 && m_limits.stop && m_limits.stop())
-                return CheckResult{{}, 0, true};
-            qsizetype eol = pos;
-            while (eol < n && p[eol] != u'\n' && p[eol] != u'\r')
-                ++eol;
-            // A byte-order mark at the very start is not part of the script.
-            const qsizetype from = (pos == 0 && n > 0 && p[0] == 0xFEFF) ? 1 : 0;
-            checkLine(line, m_text.sliced(pos, eol - pos), from);
-            if (eol >= n)
-                break;
-            pos = eol + ((p[eol] == u'\r' && eol + 1 < n && p[eol + 1] == u'\n') ? 2 : 1);
-            ++line;
-        }
-        for (const Open &o : m_stack)
+        if (asked(0) || !readScript(m_text, true, *this))
+            return CheckResult{{}, 0, true};
+        for (const Open &o : m_blocks.entries())
             addUnclosed(o);
         // Without a single keyword the text is no script: its words are not
         // worth a warning, and without keywords there are no structural faults.
@@ -95,6 +40,14 @@ public:
         keepFirst(m_limits.keep);
         return CheckResult{std::move(m_findings), m_total, false};
     }
+
+    // The reader's calls.
+    bool statement(const TextStatement &st)
+    {
+        check(st);
+        return true;
+    }
+    bool lineEnd(int line, const char16_t *, qsizetype length) { return length == 0 || !asked(line + 1); }
 
 private:
     // Records a finding. The message is made only for a finding that may be
@@ -142,76 +95,45 @@ private:
         m_lastColumn = m_findings.back().column;
     }
 
-    void checkLine(int line, QStringView text, qsizetype i)
-    {
-        const qsizetype n = text.size();
-        while (i < n) {
-            const char16_t c = text[i].unicode();
-            if (isBlank(c)) {
-                ++i;
-                continue;
-            }
-            if (c == u'#') {
-                if (i + 1 < n && text[i + 1] == u'!') { // "#!": a statement follows
-                    i += 2;
-                    continue;
-                }
-                return; // comment to the end of the line
-            }
-            // One statement: words up to the end of the line or the next '#'.
-            m_tokens.clear();
-            while (i < n && text[i] != u'#') {
-                if (isBlank(text[i].unicode())) {
-                    ++i;
-                    continue;
-                }
-                const qsizetype start = i;
-                while (i < n && !isBlank(text[i].unicode()) && text[i] != u'#')
-                    ++i;
-                m_tokens.append(Token{start, i - start});
-            }
-            checkStatement(line, text);
-        }
-    }
+    // Whether the check was told to stop, asked at the start of every few
+    // thousand lines.
+    bool asked(int line) const { return line % kLinesPerStopQuestion == 0 && m_limits.stop && m_limits.stop(); }
 
-    QStringView word(QStringView line, const Token &t) const { return line.sliced(t.start, t.size); }
-
-    void checkStatement(int line, QStringView text)
+    void check(const TextStatement &st)
     {
-        const Token &head = m_tokens.front();
-        const QStringView name = word(text, head);
+        const QStringView name = st[0];
         const Keyword kw = findKeyword(name);
         m_sawKeyword = m_sawKeyword || kw.kind != Kind::Unknown;
         switch (kw.kind) {
         case Kind::Unknown:
-            add(line, head.start, head.size, [&] {
+            add(st.line, st.column(0), name.size(), [&] {
                 return isNumber(name) ? QStringLiteral("a number where a keyword belongs")
                                       : QStringLiteral("unknown keyword \"%1\"").arg(name);
             }, Severity::Warning);
             return;
         case Kind::Begin:
-            begin(line, text, kw);
+            begin(st, kw);
             return;
         case Kind::End:
-            end(line, head, kw);
+            end(st, kw);
             return;
         case Kind::Vertex:
             if (m_scope >= 0)
-                ++m_stack[m_scope].vertices;
+                ++m_blocks[m_scope].vertices;
             else
                 ++m_looseVertices;
             return;
         case Kind::Triangle:
         case Kind::Quad:
         case Kind::Polygon:
-            face(line, text, kw);
+            face(st, kw);
             return;
         case Kind::ProtoInstance:
-            if (m_tokens.size() < 2) {
-                add(line, head.start, head.size,
+            if (st.size() < 2) {
+                add(st.line, st.column(0), name.size(),
                     [&] { return QStringLiteral("%1 without a proto name").arg(QLatin1StringView(kw.name)); });
-            } else if (!m_protos.contains(word(text, m_tokens[1]).toString().toLower())) {
-                add(line, m_tokens[1].start, m_tokens[1].size,
+            } else if (!m_protos.contains(st[1].toString().toLower())) {
+                add(st.line, st.column(1), st[1].size(),
                     [&] { return QStringLiteral("%1 of an undefined proto").arg(QLatin1StringView(kw.name)); });
             }
             return;
@@ -222,106 +144,91 @@ private:
         }
     }
 
-    void begin(int line, QStringView text, const Keyword &kw)
+    void begin(const TextStatement &st, const Keyword &kw)
     {
-        const Token &head = m_tokens.front();
+        const int line = st.line, column = int(st.column(0)), length = int(st[0].size());
         if (kw.block == Block::Proto) {
-            if (m_openCount[int(Block::Proto)] > 0)
-                add(line, head.start, head.size, [] { return QStringLiteral("ProtoBegin inside another proto"); });
-            else if (m_openCount[int(Block::Clump)] > 0)
-                add(line, head.start, head.size, [] { return QStringLiteral("ProtoBegin inside a clump"); });
-            if (m_tokens.size() < 2)
-                add(line, head.start, head.size, [] { return QStringLiteral("ProtoBegin without a proto name"); });
+            if (m_blocks.isOpen(Block::Proto))
+                add(line, column, length, [] { return QStringLiteral("ProtoBegin inside another proto"); });
+            else if (m_blocks.isOpen(Block::Clump))
+                add(line, column, length, [] { return QStringLiteral("ProtoBegin inside a clump"); });
+            if (st.size() < 2)
+                add(line, column, length, [] { return QStringLiteral("ProtoBegin without a proto name"); });
             else
-                m_protos.insert(word(text, m_tokens[1]).toString().toLower());
+                m_protos.insert(st[1].toString().toLower());
         }
-        const bool scope = kw.block == Block::Clump || kw.block == Block::Proto;
-        m_stack.append(Open{kw.block, line, int(head.start), int(head.size), 0, m_scope});
-        ++m_openCount[int(kw.block)];
-        if (scope)
-            m_scope = int(m_stack.size() - 1);
+        m_blocks.open(Open{kw.block, line, column, length, 0, m_scope});
+        if (kw.block == Block::Clump || kw.block == Block::Proto)
+            m_scope = int(m_blocks.size() - 1);
     }
 
-    void pop()
+    void end(const TextStatement &st, const Keyword &kw)
     {
-        const Open &o = m_stack.back();
-        --m_openCount[int(o.block)];
-        m_scope = o.prevScope;
-        m_stack.removeLast();
-    }
-
-    void end(int line, const Token &head, const Keyword &kw)
-    {
-        if (m_openCount[int(kw.block)] == 0) {
-            add(line, head.start, head.size, [&] {
+        const bool closed = m_blocks.close(kw.block, [&](Open &&o) {
+            if (o.block != kw.block) // left open inside this one: never closed
+                addUnclosed(o);
+            m_scope = o.prevScope;
+        });
+        if (!closed) {
+            add(st.line, st.column(0), st[0].size(), [&] {
                 return QStringLiteral("%1 without %2")
                     .arg(QLatin1StringView(endName(kw.block)), QLatin1StringView(beginName(kw.block)));
             });
-            return;
         }
-        // Blocks left open inside this one were never closed.
-        while (m_stack.back().block != kw.block) {
-            addUnclosed(m_stack.back());
-            pop();
-        }
-        pop();
     }
 
-    void face(int line, QStringView text, const Keyword &kw)
+    void face(const TextStatement &st, const Keyword &kw)
     {
-        const Token &head = m_tokens.front();
+        const int line = st.line;
+        auto at = [&](qsizetype t) { return st.column(t); };
         qsizetype first = 1;
         qint64 declared = -1;
         if (kw.kind == Kind::Polygon) {
-            if (m_tokens.size() < 2 || equalsLower(word(text, m_tokens[1]), "tag")) {
-                add(line, head.start, head.size, [&] {
+            if (st.size() < 2 || equalsLower(st[1], "tag")) {
+                add(line, at(0), st[0].size(), [&] {
                     return QStringLiteral("%1 without a vertex count").arg(QLatin1StringView(kw.name));
                 });
                 return;
             }
-            if (!parseWhole(word(text, m_tokens[1]), declared) || declared < 0) {
-                add(line, m_tokens[1].start, m_tokens[1].size,
-                    [&] { return QStringLiteral("\"%1\" is not a vertex count").arg(word(text, m_tokens[1])); });
+            if (!parseWhole(st[1], declared) || declared < 0) {
+                add(line, at(1), st[1].size(),
+                    [&] { return QStringLiteral("\"%1\" is not a vertex count").arg(st[1]); });
                 declared = -1;
             }
             first = 2;
         }
-        // The indices run up to a trailing "Tag n".
-        qsizetype last = first;
-        while (last < m_tokens.size() && !equalsLower(word(text, m_tokens[last]), "tag"))
-            ++last;
+        const qsizetype last = faceIndexEnd(st, first);
         const qsizetype listed = last - first;
 
         const qint64 expected = kw.kind == Kind::Triangle ? 3 : kw.kind == Kind::Quad ? 4 : declared;
         if (expected >= 0 && listed != expected) {
-            const Token &end = listed > 0 ? m_tokens[last - 1] : (first > 1 ? m_tokens[1] : head);
-            const qsizetype span = end.start + end.size - head.start;
+            const qsizetype end = listed > 0 ? last - 1 : (first > 1 ? 1 : 0);
+            const qsizetype span = at(end) + st[end].size() - at(0);
             const QString vertices = listed == 1 ? QStringLiteral("vertex") : QStringLiteral("vertices");
             if (kw.kind == Kind::Polygon)
-                add(line, head.start, span, [&] {
+                add(line, at(0), span, [&] {
                     return QStringLiteral("%1 %2 lists %3 %4")
                         .arg(QLatin1StringView(kw.name)).arg(expected).arg(listed).arg(vertices);
                 });
             else
-                add(line, head.start, span, [&] {
+                add(line, at(0), span, [&] {
                     return QStringLiteral("%1 lists %2 %3, not %4")
                         .arg(QLatin1StringView(kw.name)).arg(listed).arg(vertices).arg(expected);
                 });
         }
 
-        const int count = m_scope >= 0 ? m_stack[m_scope].vertices : m_looseVertices;
+        const int count = m_scope >= 0 ? m_blocks[m_scope].vertices : m_looseVertices;
         const char *where = m_scope < 0 ? "in this script"
-                          : m_stack[m_scope].block == Block::Proto ? "in this proto" : "in this clump";
+                          : m_blocks[m_scope].block == Block::Proto ? "in this proto" : "in this clump";
         for (qsizetype t = first; t < last; ++t) {
-            const QStringView w = word(text, m_tokens[t]);
+            const QStringView w = st[t];
             qint64 index = 0;
             if (!parseWhole(w, index)) {
-                add(line, m_tokens[t].start, m_tokens[t].size,
-                    [&] { return QStringLiteral("\"%1\" is not a vertex number").arg(w); });
+                add(line, at(t), w.size(), [&] { return QStringLiteral("\"%1\" is not a vertex number").arg(w); });
             } else if (index < 1 || index > count) {
-                add(line, m_tokens[t].start, m_tokens[t].size, [&] {
+                add(line, at(t), w.size(), [&] {
                     return QStringLiteral("vertex %1 does not exist %2 (%3 %4)")
-                        .arg(index == kHuge || index == -kHuge ? w.toString() : QString::number(index))
+                        .arg(index == HugeWhole || index == -HugeWhole ? w.toString() : QString::number(index))
                         .arg(QLatin1StringView(where))
                         .arg(count).arg(count == 1 ? QStringLiteral("vertex") : QStringLiteral("vertices"));
                 });
@@ -337,10 +244,8 @@ private:
     bool m_trimmed = false;
     int m_lastLine = 0;
     int m_lastColumn = 0;
-    QVarLengthArray<Token, 40> m_tokens;
-    QList<Open> m_stack;
-    std::array<int, BlockCount> m_openCount{};
-    int m_scope = -1;        // index in m_stack of the clump or proto under construction
+    BlockStack<Open> m_blocks;
+    int m_scope = -1;        // index in m_blocks of the clump or proto under construction
     int m_looseVertices = 0; // vertices outside any clump or proto
     QSet<QString> m_protos;  // lower-case names
     bool m_sawKeyword = false;

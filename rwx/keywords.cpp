@@ -1,92 +1,89 @@
 #include "rwx/keywords.h"
 
-#include <string>
-#include <string_view>
+#include <array>
+#include <cstdint>
+#include <cstring>
 #include <type_traits>
-#include <unordered_map>
-#include <unordered_set>
+#include <utility>
+#include <vector>
 
 namespace rwx {
 namespace {
 
-struct Entry {
-    const char *name;
-    Kind kind;
-    Block block;
-};
-
-constexpr Entry kStatements[] = {
-    {"ModelBegin", Kind::Begin, Block::Model},
-    {"ModelEnd", Kind::End, Block::Model},
-    {"ClumpBegin", Kind::Begin, Block::Clump},
-    {"ClumpEnd", Kind::End, Block::Clump},
-    {"ProtoBegin", Kind::Begin, Block::Proto},
-    {"ProtoEnd", Kind::End, Block::Proto},
-    {"TransformBegin", Kind::Begin, Block::Transform},
-    {"TransformEnd", Kind::End, Block::Transform},
-    {"MaterialBegin", Kind::Begin, Block::Material},
-    {"MaterialEnd", Kind::End, Block::Material},
-    {"JointTransformBegin", Kind::Begin, Block::JointTransform},
-    {"JointTransformEnd", Kind::End, Block::JointTransform},
-    {"ProtoInstance", Kind::ProtoInstance, Block::None},
-    {"ProtoInstanceGeometry", Kind::ProtoInstance, Block::None},
-    {"Vertex", Kind::Vertex, Block::None},
-    {"VertexExt", Kind::Vertex, Block::None},
-    {"Triangle", Kind::Triangle, Block::None},
-    {"TriangleExt", Kind::Triangle, Block::None},
-    {"Quad", Kind::Quad, Block::None},
-    {"QuadExt", Kind::Quad, Block::None},
-    {"Polygon", Kind::Polygon, Block::None},
-    {"PolygonExt", Kind::Polygon, Block::None},
-    {"Texture", Kind::Texture, Block::None},
-    {"TextureExt", Kind::Texture, Block::None},
-    {"Include", Kind::FileName, Block::None},
-    {"IncludeGeometry", Kind::FileName, Block::None},
-    {"TransformJoint", Kind::Other, Block::None},
-    {"IdentityJoint", Kind::Other, Block::None},
-    {"RotateJoint", Kind::Other, Block::None},
-    {"Block", Kind::Other, Block::None},
-    {"Cone", Kind::Other, Block::None},
-    {"Cylinder", Kind::Other, Block::None},
-    {"Disc", Kind::Other, Block::None},
-    {"Sphere", Kind::Other, Block::None},
-    {"Hemisphere", Kind::Other, Block::None},
-    {"Transform", Kind::Other, Block::None},
-    {"Translate", Kind::Other, Block::None},
-    {"Scale", Kind::Other, Block::None},
-    {"Rotate", Kind::Other, Block::None},
-    {"Identity", Kind::Other, Block::None},
-    {"Color", Kind::Other, Block::None},
-    {"Surface", Kind::Other, Block::None},
-    {"Ambient", Kind::Other, Block::None},
-    {"Diffuse", Kind::Other, Block::None},
-    {"Specular", Kind::Other, Block::None},
-    {"Opacity", Kind::Other, Block::None},
-    {"TextureMode", Kind::Other, Block::None},
-    {"TextureModes", Kind::Other, Block::None},
-    {"AddTextureMode", Kind::Other, Block::None},
-    {"RemoveTextureMode", Kind::Other, Block::None},
-    {"MaterialMode", Kind::Other, Block::None},
-    {"MaterialModes", Kind::Other, Block::None},
-    {"AddMaterialMode", Kind::Other, Block::None},
-    {"RemoveMaterialMode", Kind::Other, Block::None},
-    {"LightSampling", Kind::Other, Block::None},
-    {"GeometrySampling", Kind::Other, Block::None},
-    {"AxisAlignment", Kind::Other, Block::None},
-    {"Tag", Kind::Other, Block::None},
-    {"Collision", Kind::Other, Block::None},
-    {"RandomUVs", Kind::Other, Block::None},
-    {"Seamless", Kind::Other, Block::None},
-    {"Opacityfix", Kind::Other, Block::None},
-    {"TextureAddressMode", Kind::Other, Block::None},
-    {"TextureMipmapState", Kind::Other, Block::None},
-    {"Prelight", Kind::Other, Block::None},
-    {"AddHint", Kind::Other, Block::None},
-    {"RemoveHint", Kind::Other, Block::None},
-    {"Hints", Kind::Other, Block::None},
-    {"TextureDithering", Kind::Other, Block::None},
-    {"TextureGammaCorrection", Kind::Other, Block::None},
-    {"Trace", Kind::Other, Block::None},
+// The statements, in the order of the reference: spelling, kind, the block a
+// Begin or End opens or closes, and what the scene builder does with it.
+constexpr Keyword kStatements[] = {
+    {"ModelBegin", Kind::Begin, Block::Model, Op::Begin},
+    {"ModelEnd", Kind::End, Block::Model, Op::End},
+    {"ClumpBegin", Kind::Begin, Block::Clump, Op::Begin},
+    {"ClumpEnd", Kind::End, Block::Clump, Op::End},
+    {"ProtoBegin", Kind::Begin, Block::Proto, Op::Begin},
+    {"ProtoEnd", Kind::End, Block::Proto, Op::End},
+    {"TransformBegin", Kind::Begin, Block::Transform, Op::Begin},
+    {"TransformEnd", Kind::End, Block::Transform, Op::End},
+    {"MaterialBegin", Kind::Begin, Block::Material, Op::Begin},
+    {"MaterialEnd", Kind::End, Block::Material, Op::End},
+    {"JointTransformBegin", Kind::Begin, Block::JointTransform, Op::Begin},
+    {"JointTransformEnd", Kind::End, Block::JointTransform, Op::End},
+    {"ProtoInstance", Kind::ProtoInstance, Block::None, Op::ProtoInstance},
+    {"ProtoInstanceGeometry", Kind::ProtoInstance, Block::None, Op::ProtoInstanceGeometry},
+    {"Vertex", Kind::Vertex, Block::None, Op::Vertex},
+    {"VertexExt", Kind::Vertex, Block::None, Op::Vertex},
+    {"Triangle", Kind::Triangle, Block::None, Op::Triangle},
+    {"TriangleExt", Kind::Triangle, Block::None, Op::Triangle},
+    {"Quad", Kind::Quad, Block::None, Op::Quad},
+    {"QuadExt", Kind::Quad, Block::None, Op::Quad},
+    {"Polygon", Kind::Polygon, Block::None, Op::Polygon},
+    {"PolygonExt", Kind::Polygon, Block::None, Op::Polygon},
+    {"Texture", Kind::Texture, Block::None, Op::Texture},
+    {"TextureExt", Kind::Texture, Block::None, Op::Texture},
+    {"Include", Kind::FileName, Block::None, Op::Ignored},
+    {"IncludeGeometry", Kind::FileName, Block::None, Op::Ignored},
+    {"TransformJoint", Kind::Other, Block::None, Op::Ignored},
+    {"IdentityJoint", Kind::Other, Block::None, Op::Ignored},
+    {"RotateJoint", Kind::Other, Block::None, Op::Ignored},
+    {"Block", Kind::Other, Block::None, Op::Block},
+    {"Cone", Kind::Other, Block::None, Op::Cone},
+    {"Cylinder", Kind::Other, Block::None, Op::Cylinder},
+    {"Disc", Kind::Other, Block::None, Op::Disc},
+    {"Sphere", Kind::Other, Block::None, Op::Sphere},
+    {"Hemisphere", Kind::Other, Block::None, Op::Hemisphere},
+    {"Transform", Kind::Other, Block::None, Op::Transform},
+    {"Translate", Kind::Other, Block::None, Op::Translate},
+    {"Scale", Kind::Other, Block::None, Op::Scale},
+    {"Rotate", Kind::Other, Block::None, Op::Rotate},
+    {"Identity", Kind::Other, Block::None, Op::Identity},
+    {"Color", Kind::Other, Block::None, Op::Color},
+    {"Surface", Kind::Other, Block::None, Op::Surface},
+    {"Ambient", Kind::Other, Block::None, Op::Ambient},
+    {"Diffuse", Kind::Other, Block::None, Op::Diffuse},
+    {"Specular", Kind::Other, Block::None, Op::Specular},
+    {"Opacity", Kind::Other, Block::None, Op::Opacity},
+    {"TextureMode", Kind::Other, Block::None, Op::TextureModes},
+    {"TextureModes", Kind::Other, Block::None, Op::TextureModes},
+    {"AddTextureMode", Kind::Other, Block::None, Op::AddTextureMode},
+    {"RemoveTextureMode", Kind::Other, Block::None, Op::RemoveTextureMode},
+    {"MaterialMode", Kind::Other, Block::None, Op::MaterialModes},
+    {"MaterialModes", Kind::Other, Block::None, Op::MaterialModes},
+    {"AddMaterialMode", Kind::Other, Block::None, Op::AddMaterialMode},
+    {"RemoveMaterialMode", Kind::Other, Block::None, Op::RemoveMaterialMode},
+    {"LightSampling", Kind::Other, Block::None, Op::LightSampling},
+    {"GeometrySampling", Kind::Other, Block::None, Op::GeometrySampling},
+    {"AxisAlignment", Kind::Other, Block::None, Op::AxisAlignment},
+    {"Tag", Kind::Other, Block::None, Op::Ignored},
+    {"Collision", Kind::Other, Block::None, Op::Ignored},
+    {"RandomUVs", Kind::Other, Block::None, Op::Ignored},
+    {"Seamless", Kind::Other, Block::None, Op::Ignored},
+    {"Opacityfix", Kind::Other, Block::None, Op::Ignored},
+    {"TextureAddressMode", Kind::Other, Block::None, Op::TextureAddressMode},
+    {"TextureMipmapState", Kind::Other, Block::None, Op::Ignored},
+    {"Prelight", Kind::Other, Block::None, Op::Prelight},
+    {"AddHint", Kind::Other, Block::None, Op::Ignored},
+    {"RemoveHint", Kind::Other, Block::None, Op::Ignored},
+    {"Hints", Kind::Other, Block::None, Op::Ignored},
+    {"TextureDithering", Kind::Other, Block::None, Op::Ignored},
+    {"TextureGammaCorrection", Kind::Other, Block::None, Op::Ignored},
+    {"Trace", Kind::Other, Block::None, Op::Ignored},
 };
 
 constexpr const char *kModifiers[] = {
@@ -98,127 +95,102 @@ constexpr const char *kModifiers[] = {
     "wrap", "mirror", "clamp",
 };
 
-constexpr qsizetype kLongest = 32;
-
-using Map = std::unordered_map<std::string_view, Keyword>;
-
-const Map &statementMap()
-{
-    static const Map map = [] {
-        static std::string lowered[std::size(kStatements)];
-        Map m;
-        for (std::size_t i = 0; i < std::size(kStatements); ++i) {
-            const Entry &e = kStatements[i];
-            for (const char *c = e.name; *c; ++c)
-                lowered[i] += char(*c >= 'A' && *c <= 'Z' ? *c + 32 : *c);
-            m.emplace(lowered[i], Keyword{e.kind, e.block, e.name});
+// Words found by their letters in any case: the word is lowered and hashed
+// in one pass, then looked up by open addressing in a table at most half full.
+template <typename Value>
+class WordTable {
+public:
+    explicit WordTable(const std::vector<std::pair<const char *, Value>> &words)
+    {
+        Q_ASSERT(words.size() * 2 <= kSlots);
+        for (const auto &[word, value] : words) {
+            Slot slot;
+            std::uint32_t hash = kSeed;
+            for (; word[slot.size]; ++slot.size) {
+                const char c = word[slot.size];
+                slot.word[slot.size] = char(c >= 'A' && c <= 'Z' ? c + 32 : c);
+                hash = mix(hash, static_cast<unsigned char>(slot.word[slot.size]));
+            }
+            slot.value = value;
+            std::size_t at = hash & (kSlots - 1);
+            while (m_slots[at].size != 0)
+                at = (at + 1) & (kSlots - 1);
+            m_slots[at] = slot;
         }
-        return m;
-    }();
-    return map;
-}
-
-const std::unordered_set<std::string_view> &modifierSet()
-{
-    static const std::unordered_set<std::string_view> set(std::begin(kModifiers),
-                                                          std::end(kModifiers));
-    return set;
-}
-
-// Lower-cases an ASCII word into buf; false for a word that cannot be a keyword.
-template <typename Unit>
-bool lowerAscii(const Unit *data, qsizetype size, char (&buf)[kLongest], std::string_view &out)
-{
-    if (size <= 0 || size >= kLongest)
-        return false;
-    for (qsizetype i = 0; i < size; ++i) {
-        const unsigned u = static_cast<std::make_unsigned_t<Unit>>(data[i]);
-        if (u >= 0x80)
-            return false;
-        buf[i] = char(u >= 'A' && u <= 'Z' ? u + 32 : u);
     }
-    out = std::string_view(buf, std::size_t(size));
-    return true;
+
+    template <typename Unit>
+    const Value *find(const Unit *data, qsizetype size) const
+    {
+        if (size <= 0 || size >= kLongest)
+            return nullptr;
+        char lower[kLongest];
+        std::uint32_t hash = kSeed;
+        for (qsizetype i = 0; i < size; ++i) {
+            const unsigned u = static_cast<std::make_unsigned_t<Unit>>(data[i]);
+            if (u >= 0x80)
+                return nullptr; // not plain ASCII: never a keyword
+            lower[i] = char(u - 'A' < 26u ? u + 32 : u);
+            hash = mix(hash, static_cast<unsigned char>(lower[i]));
+        }
+        for (std::size_t at = hash & (kSlots - 1); m_slots[at].size != 0; at = (at + 1) & (kSlots - 1)) {
+            const Slot &slot = m_slots[at];
+            if (slot.size == size && std::memcmp(slot.word, lower, std::size_t(size)) == 0)
+                return &slot.value;
+        }
+        return nullptr;
+    }
+
+private:
+    static constexpr qsizetype kLongest = 32;
+    static constexpr std::size_t kSlots = 256;
+    static constexpr std::uint32_t kSeed = 2166136261u;
+    static std::uint32_t mix(std::uint32_t hash, unsigned c) { return (hash ^ c) * 16777619u; } // FNV-1a
+
+    struct Slot {
+        char word[kLongest] = {};
+        qsizetype size = 0; // 0: a free slot
+        Value value = {};
+    };
+    std::array<Slot, kSlots> m_slots;
+};
+
+const WordTable<Keyword> &statementTable()
+{
+    static const WordTable<Keyword> table = [] {
+        std::vector<std::pair<const char *, Keyword>> words;
+        for (const Keyword &k : kStatements)
+            words.emplace_back(k.name, k);
+        return WordTable<Keyword>(words);
+    }();
+    return table;
+}
+
+const WordTable<bool> &modifierTable()
+{
+    static const WordTable<bool> table = [] {
+        std::vector<std::pair<const char *, bool>> words;
+        for (const char *m : kModifiers)
+            words.emplace_back(m, true);
+        return WordTable<bool>(words);
+    }();
+    return table;
 }
 
 template <typename Unit>
 Keyword findKeywordT(const Unit *data, qsizetype size)
 {
-    char buf[kLongest];
-    std::string_view key;
-    if (!lowerAscii(data, size, buf, key))
-        return {};
-    const Map &map = statementMap();
-    const auto it = map.find(key);
-    return it == map.end() ? Keyword{} : it->second;
-}
-
-template <typename Unit>
-bool isModifierT(const Unit *data, qsizetype size)
-{
-    char buf[kLongest];
-    std::string_view key;
-    return lowerAscii(data, size, buf, key) && modifierSet().count(key) != 0;
-}
-
-template <typename Unit>
-bool isDigit(Unit c)
-{
-    return c >= Unit('0') && c <= Unit('9');
-}
-
-template <typename Unit>
-bool isNumberT(const Unit *p, qsizetype n)
-{
-    qsizetype i = 0;
-    if (i < n && (p[i] == Unit('+') || p[i] == Unit('-')))
-        ++i;
-    qsizetype digits = 0;
-    while (i < n && isDigit(p[i]))
-        ++i, ++digits;
-    if (i < n && p[i] == Unit('.')) {
-        ++i;
-        while (i < n && isDigit(p[i]))
-            ++i, ++digits;
-    }
-    if (digits == 0)
-        return false;
-    if (i < n && (p[i] == Unit('e') || p[i] == Unit('E'))) {
-        ++i;
-        if (i < n && (p[i] == Unit('+') || p[i] == Unit('-')))
-            ++i;
-        qsizetype exp = 0;
-        while (i < n && isDigit(p[i]))
-            ++i, ++exp;
-        if (exp == 0)
-            return false;
-    }
-    return i == n;
-}
-
-template <typename Unit>
-bool equalsLowerT(const Unit *p, qsizetype n, const char *lower)
-{
-    qsizetype i = 0;
-    for (; i < n && lower[i]; ++i) {
-        const unsigned u = static_cast<std::make_unsigned_t<Unit>>(p[i]);
-        const unsigned l = u >= 'A' && u <= 'Z' ? u + 32 : u;
-        if (l != static_cast<unsigned char>(lower[i]))
-            return false;
-    }
-    return i == n && lower[i] == 0;
+    const Keyword *found = statementTable().find(data, size);
+    return found ? *found : Keyword{};
 }
 
 } // namespace
 
 Keyword findKeyword(QStringView w) { return findKeywordT(w.utf16(), w.size()); }
 Keyword findKeyword(QByteArrayView w) { return findKeywordT(w.data(), w.size()); }
-bool isModifier(QStringView w) { return isModifierT(w.utf16(), w.size()); }
-bool isModifier(QByteArrayView w) { return isModifierT(w.data(), w.size()); }
-bool isNumber(QStringView w) { return isNumberT(w.utf16(), w.size()); }
-bool isNumber(QByteArrayView w) { return isNumberT(w.data(), w.size()); }
-bool equalsLower(QStringView w, const char *lower) { return equalsLowerT(w.utf16(), w.size(), lower); }
-bool equalsLower(QByteArrayView w, const char *lower) { return equalsLowerT(w.data(), w.size(), lower); }
+std::span<const Keyword> keywords() { return kStatements; }
+bool isModifier(QStringView w) { return modifierTable().find(w.utf16(), w.size()) != nullptr; }
+bool isModifier(QByteArrayView w) { return modifierTable().find(w.data(), w.size()) != nullptr; }
 
 const char *beginName(Block block)
 {

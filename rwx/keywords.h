@@ -1,11 +1,16 @@
 #pragma once
-// The RWX vocabulary: statement keywords, the words that qualify a
-// statement's arguments, and the shape of a number. Keywords are matched
+// The RWX vocabulary in one table: every statement keyword with what the
+// structure checker, the highlighting and the scene builder make of it, and
+// the words that qualify a statement's arguments. Keywords are matched
 // without regard to letter case; anything that is not plain ASCII is never a
 // keyword. Works on UTF-16 text and on the editor's UTF-8 bytes alike.
+#include "rwx/words.h"
+
 #include <QByteArrayView>
 #include <QStringView>
 #include <QtGlobal>
+
+#include <span>
 
 namespace rwx {
 
@@ -13,7 +18,7 @@ namespace rwx {
 enum class Block : quint8 { None, Model, Clump, Proto, Transform, Material, JointTransform };
 inline constexpr int BlockCount = 7;
 
-// What the checker needs to know of a statement.
+// What the checker and the highlighting need to know of a statement.
 enum class Kind : quint8 {
     Unknown,
     Begin,          // opens `block`
@@ -28,27 +33,39 @@ enum class Kind : quint8 {
     Other,          // any other known statement
 };
 
-struct Keyword {
-    Kind kind = Kind::Unknown;
-    Block block = Block::None;
-    const char *name = nullptr; // the keyword as written in the reference, e.g. "ClumpEnd"
+// What a statement does to the scene it draws. Ignored: the statement is
+// accepted and changes nothing that is drawn (as an unknown word is).
+enum class Op : quint8 {
+    Ignored,
+    Begin, End, // of the keyword's block
+    ProtoInstance, ProtoInstanceGeometry,
+    Vertex, Prelight, Triangle, Quad, Polygon,
+    Block, Cone, Cylinder, Disc, Sphere, Hemisphere,
+    Transform, Translate, Scale, Rotate, Identity,
+    Color, Surface, Ambient, Diffuse, Specular, Opacity,
+    Texture, TextureModes, AddTextureMode, RemoveTextureMode,
+    MaterialModes, AddMaterialMode, RemoveMaterialMode,
+    LightSampling, GeometrySampling, AxisAlignment, TextureAddressMode,
 };
 
+struct Keyword {
+    const char *name = nullptr; // as written in the reference, e.g. "ClumpEnd"; null for no keyword
+    Kind kind = Kind::Unknown;
+    Block block = Block::None;
+    Op op = Op::Ignored;
+};
+
+// The keyword a word is, or Keyword{} (Kind::Unknown) for any other word.
 Keyword findKeyword(QStringView word);
 Keyword findKeyword(QByteArrayView word);
+
+// Every keyword, once, in the order of the reference.
+std::span<const Keyword> keywords();
 
 // Words that qualify arguments or are argument values: UV, Normal, Prelight,
 // Tag, Mask, Bump, null, lit, on, clamp ...
 bool isModifier(QStringView word);
 bool isModifier(QByteArrayView word);
-
-// 1  1.  .5  -.1  +.3  1e-1
-bool isNumber(QStringView word);
-bool isNumber(QByteArrayView word);
-
-// Case-insensitive ASCII comparison with a lower-case literal.
-bool equalsLower(QStringView word, const char *lower);
-bool equalsLower(QByteArrayView word, const char *lower);
 
 // The Begin/End keyword of a block, e.g. "ClumpBegin".
 const char *beginName(Block block);

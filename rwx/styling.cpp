@@ -1,97 +1,75 @@
 #include "rwx/styling.h"
 
 #include "rwx/keywords.h"
+#include "rwx/reader.h"
 
 namespace rwx {
 namespace {
 
-inline bool isBlankByte(char c)
-{
-    return c == ' ' || c == '\t' || c == '\v' || c == '\f';
-}
+// Hands the reader's words, markers, comments and line breaks to the sink
+// in order; what lies between them (blanks, a byte-order mark) is Default.
+class Styler {
+public:
+    Styler(const char *start, HighlightSink &sink) : m_painted(start), m_sink(sink) {}
 
-// Styles one line (without its line break).
-void styleLine(QByteArrayView line, HighlightSink &paint)
-{
-    const qsizetype n = line.size();
-    qsizetype i = 0;
-    int index = 0;          // position of the word in its statement
-    Kind kind = Kind::Unknown;
-    bool nameNext = false;  // the next word is a name
-    while (i < n) {
-        const char c = line[i];
-        if (isBlankByte(c)) {
-            paint.add(1, Highlight::Default);
-            ++i;
-            continue;
-        }
-        if (c == '#') {
-            if (i + 1 < n && line[i + 1] == '!') {
-                paint.add(2, Highlight::Extension);
-                i += 2;
-                index = 0;
+    bool statement(const Statement<char> &st)
+    {
+        Kind kind = Kind::Unknown;
+        bool nameNext = false; // the next word is a name
+        for (qsizetype i = 0; i < st.size(); ++i) {
+            const QByteArrayView word = st[i];
+            Highlight style = Highlight::Default;
+            if (i == 0) {
+                const Keyword kw = findKeyword(word);
+                kind = kw.kind;
+                if (kind != Kind::Unknown) {
+                    style = Highlight::Keyword;
+                    nameNext = kind == Kind::ProtoInstance || kind == Kind::Texture
+                            || kind == Kind::FileName || (kind == Kind::Begin && kw.block == Block::Proto);
+                } else if (isNumber(word)) {
+                    style = Highlight::Number;
+                }
+            } else if (nameNext) {
+                style = equalsLower(word, "null") ? Highlight::Modifier : Highlight::Name;
                 nameNext = false;
-                continue;
-            }
-            paint.add(n - i, Highlight::Comment);
-            return;
-        }
-        qsizetype j = i;
-        while (j < n && !isBlankByte(line[j]) && line[j] != '#')
-            ++j;
-        const QByteArrayView word = line.sliced(i, j - i);
-        Highlight style = Highlight::Default;
-        if (index == 0) {
-            const Keyword kw = findKeyword(word);
-            kind = kw.kind;
-            if (kind != Kind::Unknown) {
-                style = Highlight::Keyword;
-                nameNext = kind == Kind::ProtoInstance || kind == Kind::Texture
-                        || kind == Kind::FileName || (kind == Kind::Begin && kw.block == Block::Proto);
             } else if (isNumber(word)) {
                 style = Highlight::Number;
+            } else if (isModifier(word)) {
+                style = Highlight::Modifier;
+                nameNext = kind == Kind::Texture && (equalsLower(word, "mask") || equalsLower(word, "bump"));
             }
-        } else if (nameNext) {
-            style = equalsLower(word, "null") ? Highlight::Modifier : Highlight::Name;
-            nameNext = false;
-        } else if (isNumber(word)) {
-            style = Highlight::Number;
-        } else if (isModifier(word)) {
-            style = Highlight::Modifier;
-            nameNext = kind == Kind::Texture && (equalsLower(word, "mask") || equalsLower(word, "bump"));
+            paint(word.data(), word.size(), style);
         }
-        paint.add(j - i, style);
-        ++index;
-        i = j;
+        return true;
     }
-}
+    void extension(const char *at) { paint(at, 2, Highlight::Extension); }
+    void comment(const char *from, const char *to) { paint(from, to - from, Highlight::Comment); }
+    bool lineEnd(int, const char *at, qsizetype length)
+    {
+        paint(at, length, Highlight::Default);
+        return true;
+    }
+
+private:
+    void paint(const char *at, qsizetype length, Highlight style)
+    {
+        if (at > m_painted)
+            m_sink.add(at - m_painted, Highlight::Default);
+        if (length > 0)
+            m_sink.add(length, style);
+        m_painted = at + length;
+    }
+
+    const char *m_painted; // styled up to here
+    HighlightSink &m_sink;
+};
 
 } // namespace
 
 void highlightLines(QByteArrayView bytes, bool atDocumentStart, HighlightSink &sink)
 {
-    qsizetype pos = 0;
-    if (atDocumentStart && bytes.startsWith("\xEF\xBB\xBF")) {
-        sink.add(3, Highlight::Default);
-        pos = 3;
-    }
-    const qsizetype n = bytes.size();
-    while (pos < n) {
-        qsizetype eol = pos;
-        while (eol < n && bytes[eol] != '\n' && bytes[eol] != '\r')
-            ++eol;
-        styleLine(bytes.sliced(pos, eol - pos), sink);
-        qsizetype next = eol;
-        while (next < n && (bytes[next] == '\n' || bytes[next] == '\r') && next - eol < 2) {
-            // CR LF is one line break; CR CR or LF LF are two.
-            if (next > eol && !(bytes[eol] == '\r' && bytes[next] == '\n'))
-                break;
-            ++next;
-        }
-        if (next > eol)
-            sink.add(next - eol, Highlight::Default);
-        pos = next;
-    }
+    Styler styler(bytes.data(), sink);
+    readScript(bytes, atDocumentStart, styler);
 }
 
 } // namespace rwx

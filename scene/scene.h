@@ -29,7 +29,19 @@
 // - Triangle, Quad and Polygon (and their ...Ext forms) make n - 2 triangles
 //   from n corners: a convex face is fanned from its first corner, a concave
 //   one is projected onto its plane and cut ear by ear. A Polygon uses its
-//   first n indices; a trailing "Tag n" is ignored.
+//   first n indices. A trailing "Tag n" tags the face's triangles with n
+//   when n is 1 to 65536 (Mesh::tags); "Tag" on a line of its own, which
+//   tags a clump, draws nothing.
+// - Prelight: a vertex's own light colour, r g b each 0..1, given by
+//   "Prelight r g b" on its Vertex line or by a Prelight statement right
+//   after it (usually "#! Prelight r g b", on the vertex's line or on the
+//   next). Once one vertex of a clump or proto is given one, the clump is
+//   prelit: each vertex read after it that is given none takes the last
+//   one given before it, and the vertices read before the first one given
+//   take 0 0 0. A nested clump starts unlit; primitives are never prelit.
+//   Instances carry their proto's prelight.
+// - AxisAlignment is part of the material, so each mesh has its own; the
+//   whole object turns as Scene::axisAlignment says.
 // - Primitives under the CTM, in the current material: Block w h d centred on
 //   the origin (12 triangles); Cone h r n (base at y = 0, apex at y = h:
 //   2n triangles); Cylinder h rb rt n (y = 0 to y = h, a cap only where the
@@ -104,16 +116,21 @@ struct Material {
 // their exact normals.
 //
 // uvs are from Vertex ... UV u v (0 0 when absent); v grows downward in the
-// image. lines holds, for every triangle, the 1-based line of the statement
-// that made it in the drawn scene: the face, the primitive, or the
-// ProtoInstance that drew it.
+// image. prelight is empty when no corner of the mesh is prelit; otherwise
+// it runs in parallel with positions, and a corner that is not prelit has
+// 0 0 0 there (no light added). lines holds, for every triangle, the 1-based
+// line of the statement that made it in the drawn scene: the face, the
+// primitive, or the ProtoInstance that drew it; tags, in parallel with
+// lines, its face's tag (0 for none).
 struct Mesh {
     Material material;
     QList<QVector3D> positions;
     QList<QVector3D> normals;
     QList<QVector2D> uvs;
+    QList<QVector3D> prelight;
     QList<quint32> indices;
     QList<int> lines;
+    QList<int> tags;
 
     qsizetype triangleCount() const { return lines.size(); }
 };
@@ -121,10 +138,16 @@ struct Mesh {
 class Scene {
 public:
     static constexpr qsizetype MaxTriangles = 1'000'000;
+    static constexpr int MaxTag = 65'536; // face tags run from 1 to this
 
     QList<Mesh> meshes;     // one a material, in the order the materials were first used
     bool incomplete = false; // MaxTriangles was reached: some geometry was left out
     bool cancelled = false;  // a stop was requested: the rest of the text was not read
+    // How the whole object turns to face the viewer: the last AxisAlignment
+    // read outside any proto, at the model's own level or directly in its
+    // outermost clump (one a script normally has). Nested clumps and protos
+    // turn only their own faces: their meshes' materials say how.
+    AxisAlignment axisAlignment = AxisAlignment::None;
     // Corners put through a transform while building (vertices, primitives'
     // corners, instances' corners): the build's work, as tests count it.
     qsizetype placedCorners = 0;

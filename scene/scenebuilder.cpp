@@ -1,33 +1,14 @@
 #include "scene/scenebuilder.h"
 
 #include <algorithm>
-#include <cmath>
+#include <utility>
 
 namespace rwx::scenebuild {
 
-using scenetext::equalsLower;
-using scenetext::parseNumber;
-using scenetext::parseWhole;
 namespace geo = scenegeometry;
 
-namespace {
 
-inline bool isFinite(const QVector3D &v)
-{
-    return std::isfinite(v.x()) && std::isfinite(v.y()) && std::isfinite(v.z());
-}
-
-const QVector3D kUp(0, 1, 0); // the normal of a face or corner without a direction
-
-// Statements, faces of a primitive, or corners of an instance between two
-// questions whether to stop.
-constexpr int kStatementsPerStopQuestion = 2048;
-constexpr int kFacesPerStopQuestion = 2048;
-constexpr qsizetype kCornersPerStopQuestion = 16384;
-
-} // namespace
-
-bool numbers(const scenetext::Words &words, qsizetype first, int count, float *out)
+bool numbers(const Words &words, qsizetype first, int count, float *out)
 {
     if (words.size() < first + count)
         return false;
@@ -42,14 +23,8 @@ Scene Builder::build(QStringView text)
 {
     m_scene.serial = m_serials++;
     openScope();
-    scenetext::forEachStatement(text, [this](const Words &words, int line) {
-        if (m_statements++ % kStatementsPerStopQuestion == 0 && stopped()) // the first statement asks too
-            return false;
-        statement(words, line);
-        return !m_cancelled;
-    });
-    while (!m_open.empty())
-        pop();
+    readScript(text, true, *this);
+    m_blocks.closeAll([this](Open &&open) { close(std::move(open)); });
     closeScope();
     Scene scene = std::move(m_scene.scene);
     scene.cancelled = m_cancelled;
@@ -64,50 +39,46 @@ bool Builder::stopped()
     return m_cancelled;
 }
 
-void Builder::statement(const Words &words, int line)
+bool Builder::statement(const Words &words)
 {
-    const Op op = scenetext::findOp(words[0]);
-    switch (op) {
-    case Op::None: return;
-    case Op::ModelBegin: return begin(Frame::Model, words);
-    case Op::ModelEnd: return end(Frame::Model);
-    case Op::ClumpBegin: return begin(Frame::Clump, words);
-    case Op::ClumpEnd: return end(Frame::Clump);
-    case Op::ProtoBegin: return begin(Frame::Proto, words);
-    case Op::ProtoEnd: return end(Frame::Proto);
-    case Op::TransformBegin: return begin(Frame::Transform, words);
-    case Op::TransformEnd: return end(Frame::Transform);
-    case Op::JointBegin: return begin(Frame::Joint, words);
-    case Op::JointEnd: return end(Frame::Joint);
-    case Op::MaterialBegin: return begin(Frame::Material, words);
-    case Op::MaterialEnd: return end(Frame::Material);
-    case Op::ProtoInstance: return instance(words, false, line);
-    case Op::ProtoInstanceGeometry: return instance(words, true, line);
-    case Op::Vertex: return vertex(words);
+    if (m_statements++ % StatementsPerStopQuestion == 0 && stopped()) // the first statement asks too
+        return false;
+    const int line = words.line + 1;
+    const Keyword keyword = findKeyword(words[0]);
+    const qsizetype lastVertex = std::exchange(m_lastVertex, -1);
+    switch (keyword.op) {
+    case Op::Ignored: break;
+    case Op::Begin: begin(keyword.block, words); break;
+    case Op::End: m_blocks.close(keyword.block, [this](Open &&open) { close(std::move(open)); }); break;
+    case Op::ProtoInstance: instance(words, false, line); break;
+    case Op::ProtoInstanceGeometry: instance(words, true, line); break;
+    case Op::Vertex: vertex(words); break;
+    case Op::Prelight: prelight(words, lastVertex); break;
     case Op::Triangle:
     case Op::Quad:
-    case Op::Polygon: return face(op, words, line);
+    case Op::Polygon: face(keyword.op, words, line); break;
     case Op::Block:
     case Op::Cone:
     case Op::Cylinder:
     case Op::Disc:
     case Op::Sphere:
-    case Op::Hemisphere: return primitive(op, words, line);
+    case Op::Hemisphere: primitive(keyword.op, words, line); break;
     case Op::Transform:
     case Op::Translate:
     case Op::Scale:
     case Op::Rotate:
-    case Op::Identity: return transform(op, words);
-    default: return material(op, words);
+    case Op::Identity: transform(keyword.op, words); break;
+    default: material(keyword.op, words); break;
     }
+    return !m_cancelled;
 }
 
 // ---- blocks ----
 
-void Builder::begin(Frame frame, const Words &words)
+void Builder::begin(Block block, const Words &words)
 {
-    Open open{frame, m_ctm, m_material, nullptr, QString()};
-    if (frame == Frame::Proto) {
+    Open open{block, m_ctm, m_material, nullptr, QString()};
+    if (block == Block::Proto) {
         if (words.size() >= 2)
             open.name = words[1].toString().toLower();
         open.outerTarget = m_target;
@@ -118,43 +89,31 @@ void Builder::begin(Frame frame, const Words &words)
         m_material = Material();
         materialChanged();
     }
-    m_open.push_back(std::move(open));
-    ++m_openCount[int(frame)];
-    if (frame == Frame::Clump || frame == Frame::Proto)
+    m_blocks.open(std::move(open));
+    if (block == Block::Clump || block == Block::Proto)
         openScope();
 }
 
-void Builder::end(Frame frame)
+void Builder::close(Open &&open)
 {
-    if (m_openCount[int(frame)] == 0)
-        return; // an End without its Begin
-    while (m_open.back().frame != frame)
-        pop();
-    pop();
-}
-
-void Builder::pop()
-{
-    Open open = std::move(m_open.back());
-    m_open.pop_back();
-    --m_openCount[int(open.frame)];
-    switch (open.frame) {
-    case Frame::Model:
+    switch (open.block) {
+    case Block::None:
+    case Block::Model:
         return;
-    case Frame::Proto:
+    case Block::Proto:
         closeScope();
         if (!open.name.isEmpty())
             m_protoByName.insert(open.name, m_target);
         m_target = open.outerTarget;
         break;
-    case Frame::Clump:
+    case Block::Clump:
         closeScope();
         break;
-    case Frame::Transform:
-    case Frame::Joint:
+    case Block::Transform:
+    case Block::JointTransform:
         setCtm(open.ctm);
         return;
-    case Frame::Material:
+    case Block::Material:
         m_material = std::move(open.material);
         materialChanged();
         return;
@@ -176,50 +135,13 @@ void Builder::closeScope()
     QList<Mesh> &meshes = scope.target->scene.meshes;
     for (auto it = m_pending.begin() + scope.pendingBase; it != m_pending.end(); ++it) {
         const QVector3D n = geo::unit(m_corners[it->corner].normalSum);
-        meshes[it->mesh].normals[it->index] = n.isNull() ? kUp : n;
+        meshes[it->mesh].normals[it->index] = n.isNull() ? UpNormal : n;
     }
     m_pending.resize(scope.pendingBase);
     m_corners.resize(scope.cornerBase);
 }
 
 // ---- geometry ----
-
-void Builder::vertex(const Words &words)
-{
-    float xyz[3];
-    if (!numbers(words, 1, 3, xyz)) {
-        Corner unusable; // still counts: the faces after it keep their numbers
-        unusable.usable = false;
-        m_corners.push_back(unusable);
-        return;
-    }
-    QVector2D uv;
-    QVector3D normal;
-    for (qsizetype i = 4; i < words.size(); ++i) {
-        float v[3];
-        if (equalsLower(words[i], "uv") && numbers(words, i + 1, 2, v)) {
-            uv = QVector2D(v[0], v[1]);
-            i += 2;
-        } else if (equalsLower(words[i], "normal") && numbers(words, i + 1, 3, v)) {
-            normal = QVector3D(v[0], v[1], v[2]);
-            i += 3;
-        }
-    }
-    addCorner(QVector3D(xyz[0], xyz[1], xyz[2]), uv, normal);
-}
-
-qsizetype Builder::addCorner(const QVector3D &local, const QVector2D &uv, const QVector3D &localNormal)
-{
-    Corner corner;
-    corner.position = m_ctm.map(local);
-    ++m_scene.scene.placedCorners;
-    corner.usable = isFinite(corner.position);
-    corner.uv = uv;
-    if (!localNormal.isNull())
-        corner.normal = normalTransform().map(localNormal);
-    m_corners.push_back(corner);
-    return qsizetype(m_corners.size() - 1);
-}
 
 void Builder::face(Op op, const Words &words, int line)
 {
@@ -232,11 +154,12 @@ void Builder::face(Op op, const Words &words, int line)
     }
     if (count < 3)
         return;
-    qsizetype last = first; // the indices run up to a trailing "Tag n"
-    while (last < words.size() && !equalsLower(words[last], "tag"))
-        ++last;
+    const qsizetype last = faceIndexEnd(words, first);
     if (last - first < count)
         return;
+    qint64 tag = 0;
+    if (last + 1 < words.size() && (!parseWhole(words[last + 1], tag) || tag < 1 || tag > Scene::MaxTag))
+        tag = 0;
     const qsizetype base = m_scopes.back().cornerBase;
     const qsizetype have = qsizetype(m_corners.size()) - base;
     m_faceCorners.clear();
@@ -246,10 +169,10 @@ void Builder::face(Op op, const Words &words, int line)
             return;
         m_faceCorners.push_back(base + qsizetype(index) - 1);
     }
-    emitFace(m_faceCorners.data(), int(count), line);
+    emitFace(m_faceCorners.data(), int(count), line, int(tag));
 }
 
-void Builder::emitFace(const qsizetype *corners, int count, int line)
+void Builder::emitFace(const qsizetype *corners, int count, int line, int tag)
 {
     m_points.clear();
     for (int k = 0; k < count; ++k) {
@@ -268,7 +191,7 @@ void Builder::emitFace(const qsizetype *corners, int count, int line)
     const bool facet = m_material.lightSampling == LightSampling::Facet;
     QVector3D faceNormal = geo::unit(normal);
     if (faceNormal.isNull())
-        faceNormal = kUp;
+        faceNormal = UpNormal;
     m_out.resize(count);
     for (int k = 0; k < count; ++k) {
         Corner &c = m_corners[corners[k]];
@@ -280,11 +203,13 @@ void Builder::emitFace(const qsizetype *corners, int count, int line)
         m_out[k] = quint32(mesh.positions.size());
         mesh.positions.append(c.position);
         mesh.uvs.append(c.uv);
+        if (c.prelit || !mesh.prelight.isEmpty())
+            appendPrelight(mesh, c);
         if (facet) {
             mesh.normals.append(faceNormal);
             continue;
         }
-        mesh.normals.append(c.normal.isNull() ? kUp : c.normal);
+        mesh.normals.append(c.normal.isNull() ? UpNormal : c.normal);
         if (c.normal.isNull())
             m_pending.push_back(PendingNormal{corners[k], meshIndex, m_out[k]});
         c.sharedKey = key;
@@ -295,6 +220,7 @@ void Builder::emitFace(const qsizetype *corners, int count, int line)
         mesh.indices.append(m_out[t[1]]);
         mesh.indices.append(m_out[t[2]]);
         mesh.lines.append(line);
+        mesh.tags.append(tag);
     }
 }
 
@@ -328,63 +254,15 @@ void Builder::primitive(Op op, const Words &words, int line)
     const qsizetype base = m_scopes.back().cornerBase;
     int sinceStopQuestion = 0;
     for (const auto &f : m_shape.faces) {
-        if (++sinceStopQuestion >= kFacesPerStopQuestion) {
+        if (++sinceStopQuestion >= FacesPerStopQuestion) {
             sinceStopQuestion = 0;
             if (stopped())
                 break;
         }
         const qsizetype corners[4] = {base + f[0], base + f[1], base + f[2], base + f[3]};
-        emitFace(corners, f[3] < 0 ? 3 : 4, line);
+        emitFace(corners, f[3] < 0 ? 3 : 4, line, 0);
     }
     closeScope();
-}
-
-void Builder::instance(const Words &words, bool geometryOnly, int line)
-{
-    if (words.size() < 2)
-        return;
-    const Target *proto = m_protoByName.value(words[1].toString().toLower());
-    if (!proto)
-        return;
-    const qsizetype triangles = proto->scene.triangleCount();
-    if (triangles == 0 || !fits(triangles))
-        return; // nothing is placed for an instance that would not fit
-    // Place every corner first: an instance is drawn whole or not at all.
-    m_mapped.clear();
-    for (const Mesh &src : proto->scene.meshes) {
-        if (stopped())
-            return;
-        for (qsizetype i = 0; i < src.positions.size(); ++i) {
-            if (i % kCornersPerStopQuestion == kCornersPerStopQuestion - 1 && stopped())
-                return;
-            m_mapped.push_back(m_ctm.map(src.positions[i]));
-            ++m_scene.scene.placedCorners;
-            if (!isFinite(m_mapped.back()))
-                return;
-        }
-    }
-    takeTriangles(triangles);
-    const geo::NormalTransform &turn = normalTransform();
-    const QVector3D *mapped = m_mapped.data();
-    for (const Mesh &src : proto->scene.meshes) {
-        if (stopped())
-            return; // the meshes copied so far are whole
-        const int meshIndex = geometryOnly ? currentMesh() : m_target->meshFor(src.material);
-        Mesh &dst = m_target->scene.meshes[meshIndex];
-        const quint32 offset = quint32(dst.positions.size());
-        dst.positions.append(QList<QVector3D>(mapped, mapped + src.positions.size()));
-        mapped += src.positions.size();
-        dst.normals.reserve(dst.normals.size() + src.normals.size());
-        for (const QVector3D &n : src.normals) {
-            const QVector3D turned = turn.map(n);
-            dst.normals.append(turned.isNull() ? kUp : turned);
-        }
-        dst.uvs.append(src.uvs);
-        dst.indices.reserve(dst.indices.size() + src.indices.size());
-        for (const quint32 i : src.indices)
-            dst.indices.append(i + offset);
-        dst.lines.insert(dst.lines.size(), src.lines.size(), line);
-    }
 }
 
 bool Builder::fits(qsizetype count)

@@ -8,18 +8,13 @@
 
 namespace rwx::scenebuild {
 
-using scenetext::equalsLower;
-using scenetext::parseNumber;
 namespace geo = scenegeometry;
 
 namespace {
 
-// 0..1, with -0 read as 0 so that equal materials compare equal bit for bit.
-float unitRange(float v) { return std::clamp(v, 0.0f, 1.0f) + 0.0f; }
-
 // The flags named in words[1...]; "null" names none. False if none is known.
 template <typename Flag>
-bool namedFlags(const scenetext::Words &words, const std::initializer_list<std::pair<const char *, Flag>> &names,
+bool namedFlags(const Words &words, const std::initializer_list<std::pair<const char *, Flag>> &names,
                 QFlags<Flag> &flags)
 {
     bool known = false;
@@ -41,7 +36,7 @@ bool namedFlags(const scenetext::Words &words, const std::initializer_list<std::
 
 // The value named by words[1], if it is one of names.
 template <typename Value>
-bool namedValue(const scenetext::Words &words, const std::initializer_list<std::pair<const char *, Value>> &names,
+bool namedValue(const Words &words, const std::initializer_list<std::pair<const char *, Value>> &names,
                 Value &value)
 {
     if (words.size() < 2)
@@ -99,7 +94,7 @@ void Builder::material(Op op, const Words &words)
     case Op::Color:
         if (!numbers(words, 1, 3, v))
             return;
-        m.color = QVector3D(unitRange(v[0]), unitRange(v[1]), unitRange(v[2]));
+        m.color = unitColor(v);
         break;
     case Op::Surface:
         if (!numbers(words, 1, 3, v))
@@ -172,6 +167,8 @@ void Builder::material(Op op, const Words &words)
                                                {"zorienty", AxisAlignment::ZOrientY}, {"xyz", AxisAlignment::Xyz}},
                                        m.axisAlignment))
             return;
+        if (!m_blocks.isOpen(Block::Proto) && m_blocks.openCount(Block::Clump) <= 1)
+            m_scene.scene.axisAlignment = m.axisAlignment; // the whole object's
         break;
     case Op::TextureAddressMode:
         if (!namedValue<TextureAddressMode>(words, {{"wrap", TextureAddressMode::Wrap},

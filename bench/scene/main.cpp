@@ -1,11 +1,14 @@
 // The scene builder's speed. Prints the time to build a generated 5 MB
 // script and a 200 KB one, their throughput, and each time as a multiple of
 // a plain copy of the same text; then how the time per megabyte of the
-// large script compares with the small one (1.0 is linear).
+// large script compares with the small one (1.0 is linear); then the time
+// of each sample script of the samples folder, when it is there.
 #include "bench/support/timing.h"
 #include "scene/scene.h"
 
 #include <QCoreApplication>
+#include <QDir>
+#include <QFile>
 
 #include <cstdio>
 
@@ -47,9 +50,8 @@ struct Result {
     double mb, copyMs, buildMs;
 };
 
-Result measure(const char *label, qsizetype bytes, int runs)
+Result measureText(const char *label, const QString &text, int runs)
 {
-    const QString text = generateScript(bytes);
     const double mb = double(text.size()) / (1024.0 * 1024.0); // ASCII: one byte a character
     const rwx::Scene scene = rwx::buildScene(text);
     const double copyMs = best(runs * 3, [&] {
@@ -66,6 +68,29 @@ Result measure(const char *label, qsizetype bytes, int runs)
     return {mb, copyMs, buildMs};
 }
 
+Result measure(const char *label, qsizetype bytes, int runs)
+{
+    return measureText(label, generateScript(bytes), runs);
+}
+
+// The samples of more than 50 KB: the detailed models a modeller edits.
+void measureSamples()
+{
+    const QDir dir(QStringLiteral(ORVANE_SAMPLES_DIR));
+    const QFileInfoList files = dir.entryInfoList({QStringLiteral("*.rwx")}, QDir::Files, QDir::Name);
+    if (files.isEmpty()) {
+        std::printf("\n(sample folder %s is missing: samples skipped)\n", ORVANE_SAMPLES_DIR);
+        return;
+    }
+    for (const QFileInfo &info : files) {
+        QFile file(info.filePath());
+        if (info.size() < 50 * 1024 || !file.open(QIODevice::ReadOnly))
+            continue;
+        std::printf("\n");
+        measureText(qPrintable(info.fileName()), QString::fromLatin1(file.readAll()), 200);
+    }
+}
+
 } // namespace
 
 int main(int argc, char **argv)
@@ -76,5 +101,6 @@ int main(int argc, char **argv)
     std::printf("\n200 KB build: %.3f ms (target under 2 ms)\n", small.buildMs);
     std::printf("time per MB, 5 MB over 200 KB: %.2f (1.0 is linear)\n",
                 (big.buildMs / big.mb) / (small.buildMs / small.mb));
+    measureSamples();
     return 0;
 }

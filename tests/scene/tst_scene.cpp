@@ -97,6 +97,10 @@ private slots:
     void primitives_data();
     void primitives();
     void materials();
+    void vertexData_data();
+    void vertexData();
+    void axisAlignment_data();
+    void axisAlignment();
     void malformed_data();
     void malformed();
     void lexical();
@@ -378,6 +382,102 @@ void TestScene::materials()
     const Mesh &last = *triangles(scene, 26)[0].mesh;
     QCOMPARE(last.triangleCount(), 2);
     QCOMPARE(last.positions.size(), 3);
+}
+
+// Every triangle in mesh order as "line:tag:prelight of its corners", the
+// prelight "-" in a mesh without any.
+QStringList describeVertexData(const Scene &scene)
+{
+    QStringList out;
+    for (const Mesh &m : scene.meshes) {
+        if (!m.prelight.isEmpty() && m.prelight.size() != m.positions.size())
+            return {QStringLiteral("prelight not parallel to positions")};
+        if (m.tags.size() != m.lines.size())
+            return {QStringLiteral("tags not parallel to lines")};
+        for (qsizetype t = 0; t < m.triangleCount(); ++t) {
+            QStringList corners;
+            for (int k = 0; k < 3 && !m.prelight.isEmpty(); ++k) {
+                const QVector3D c = m.prelight[m.indices[3 * t + k]];
+                corners << QStringLiteral("%1 %2 %3").arg(c.x()).arg(c.y()).arg(c.z());
+            }
+            out << QStringLiteral("%1:%2:%3").arg(m.lines[t]).arg(m.tags[t])
+                       .arg(corners.isEmpty() ? QStringLiteral("-") : corners.join(u'|'));
+        }
+    }
+    return out;
+}
+
+void TestScene::vertexData_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QStringList>("expected");
+    const QString v3 = "Vertex 0 0 0\nVertex 1 0 0\nVertex 0 1 0\n";
+    QTest::newRow("none") << v3 + "Triangle 1 2 3" << QStringList{"4:0:-"};
+    QTest::newRow("given on the vertex line")
+        << "Vertex 0 0 0 Prelight 1 0 0\nVertex 1 0 0 UV 0 1 prelight 0 .5 0\nVertex 0 1 0 PRELIGHT 0 0 9\n"
+           "Triangle 1 2 3" << QStringList{"4:0:1 0 0|0 0.5 0|0 0 1"};
+    // Before the first vertex given one: 0 0 0; after: the last one given.
+    QTest::newRow("inherited in the clump")
+        << "Vertex 0 0 0\nVertex 1 0 0 Prelight .5 .5 .5\nVertex 0 1 0\nVertex 1 1 0 Prelight 1 1 1\nVertex 2 2 0\n"
+           "Quad 1 2 3 4\nTriangle 3 4 5"
+        << QStringList{"6:0:0 0 0|0.5 0.5 0.5|0.5 0.5 0.5", "6:0:0 0 0|0.5 0.5 0.5|1 1 1", "7:0:0.5 0.5 0.5|1 1 1|1 1 1"};
+    QTest::newRow("shared corners of smooth faces")
+        << "LightSampling vertex\nVertex 0 0 0\nVertex 1 0 0 Prelight .5 .5 .5\nVertex 0 1 0\nVertex 1 1 0\n"
+           "Triangle 1 2 3\nTriangle 2 4 3"
+        << QStringList{"6:0:0 0 0|0.5 0.5 0.5|0.5 0.5 0.5", "7:0:0.5 0.5 0.5|0.5 0.5 0.5|0.5 0.5 0.5"};
+    QTest::newRow("#! on the vertex line and on its own")
+        << "Vertex 0 0 0 #! Prelight 1 0 0\nVertex 1 0 0 # a comment\n  #!prelight 0 1 0\nVertex 0 1 0\n"
+           "Triangle 1 2 3" << QStringList{"5:0:1 0 0|0 1 0|0 1 0"};
+    QTest::newRow("a prelight after anything but a vertex")
+        << "Vertex 0 0 0\nColor 1 0 0\n#! Prelight 1 1 1\nVertex 1 0 0\nVertex 0 1 0\nTriangle 1 2 3\n"
+           "Prelight 1 1 1" << QStringList{"6:0:-"};
+    // A nested clump (in its own colour) and primitives are not prelit; a
+    // mesh that holds prelit corners gives the others 0 0 0.
+    QTest::newRow("clumps and primitives")
+        << "ClumpBegin\nVertex 0 0 0 Prelight 0 0 1\nVertex 1 0 0\nVertex 0 1 0\nClumpBegin\nColor 1 0 0\n" + v3 +
+           "Triangle 1 2 3\nClumpEnd\nTriangle 1 2 3\nTriangle 1 2 3\nSphere 1 0\nClumpEnd"
+        << (QStringList{"10:0:-", "12:0:0 0 1|0 0 1|0 0 1", "13:0:0 0 1|0 0 1|0 0 1"}
+            << QStringList(12, "14:0:0 0 0|0 0 0|0 0 0"));
+    QTest::newRow("through a proto")
+        << "ProtoBegin lit\nVertex 0 0 0 Prelight 1 0 0\n" + v3.mid(13) + "Triangle 1 2 3 Tag 100\nProtoEnd\n" + v3 +
+           "Triangle 1 2 3\nProtoInstance lit\nProtoInstanceGeometry lit"
+        << QStringList{"10:0:0 0 0|0 0 0|0 0 0", "11:100:1 0 0|1 0 0|1 0 0", "12:100:1 0 0|1 0 0|1 0 0"};
+    QTest::newRow("face tags") << v3 + "Vertex 1 1 0\nTriangle 1 2 3 Tag 100\nQuad 1 2 4 3 tag 200\n"
+                                       "PolygonExt 3 1 2 3 TAG 65536\nTriangle 1 2 3 Tag 0\nTriangle 1 2 3 Tag x\n"
+                                       "Triangle 1 2 3 Tag 65537\nTriangle 1 2 3 Tag\nTriangle 1 2 3 Tag 7.0\nBlock 1 1 1"
+                               << (QStringList{"5:100:-", "6:200:-", "6:200:-", "7:65536:-", "8:0:-", "9:0:-",
+                                               "10:0:-", "11:0:-", "12:7:-"} << QStringList(12, "13:0:-"));
+}
+
+void TestScene::vertexData()
+{
+    QFETCH(QString, text);
+    QFETCH(QStringList, expected);
+    QCOMPARE(describeVertexData(rwx::buildScene(text)), expected);
+}
+
+void TestScene::axisAlignment_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<rwx::AxisAlignment>("expected");
+    const QString face = "Vertex 0 0 0\nVertex 1 0 0\nVertex 0 1 0\nTriangle 1 2 3\n";
+    QTest::newRow("none") << "ClumpBegin\n" + face + "ClumpEnd" << rwx::AxisAlignment::None;
+    QTest::newRow("the outermost clump, after its faces")
+        << "ModelBegin\nClumpBegin\n" + face + "TransformBegin\nAxisAlignment ZOrientY\nTransformEnd\nClumpEnd\nModelEnd"
+        << rwx::AxisAlignment::ZOrientY;
+    QTest::newRow("the model's own level") << "AxisAlignment xyz\nClumpBegin\n" + face + "ClumpEnd"
+                                           << rwx::AxisAlignment::Xyz;
+    QTest::newRow("a nested clump turns alone")
+        << "ClumpBegin\nClumpBegin\nAxisAlignment ZOrientX\n" + face + "ClumpEnd\nClumpEnd" << rwx::AxisAlignment::None;
+    QTest::newRow("a proto turns alone") << "ProtoBegin p\nAxisAlignment ZOrientY\n" + face + "ProtoEnd\nProtoInstance p"
+                                         << rwx::AxisAlignment::None;
+}
+
+void TestScene::axisAlignment()
+{
+    QFETCH(QString, text);
+    QFETCH(rwx::AxisAlignment, expected);
+    QCOMPARE(rwx::buildScene(text).axisAlignment, expected);
 }
 
 // Lines that cannot be used are skipped; the rest still draws.
