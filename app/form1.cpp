@@ -20,6 +20,7 @@
 #include "cleanup/cleanup.h"
 #include "cleanup/commands.h"
 #include "preview/previewwindow.h"
+#include "scene/deploycheck.h"
 #include "templates/menubar.h"
 #include "zip/vbzipbas.h"
 
@@ -186,6 +187,7 @@ void Form1::showPreview(bool on)
         m_preview->move(place.topLeft());
     }
     m_preview->setScriptFolder(m_document.file().folder);
+    showObjectNameNote();
     m_preview->show();
     m_preview->raise();
 }
@@ -212,6 +214,20 @@ void Form1::setCaption(const QString &caption)
     QString shown = caption;
     shown.replace(QStringLiteral("[*]"), QStringLiteral("[*][*]"));
     setWindowTitle(shown);
+}
+
+// A name a world would not take as an object's is noted where it does not
+// disturb the window's layout: in the tooltips of the prefix row, and in the
+// preview's status line.
+void Form1::showObjectNameNote()
+{
+    const QString note = m_document.isOpen()
+        ? rwx::objectNameNote(QFileInfo(m_document.textFileName()).completeBaseName())
+        : QString();
+    m_labels.prefixCaption->setToolTip(note);
+    m_labels.prefix->setToolTip(note);
+    if (m_preview)
+        m_preview->setObjectNote(note);
 }
 
 void Form1::layoutWindow()

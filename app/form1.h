@@ -79,6 +79,7 @@ private:
     void addViewMenu();
     void applyGeometry();
     void setCaption(const QString &caption);
+    void showObjectNameNote();
     QAction *alwaysOnTopItem() const;
     void applyAlwaysOnTop(bool on);
     ScriptDocument::SaveQuestions saveQuestions();

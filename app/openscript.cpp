@@ -12,6 +12,7 @@
 #include <optional>
 #include <sys/stat.h>
 
+#include "editor/livechecks.h"
 #include "editor/scripteditor.h"
 #include "app/windowtext.h"
 #include "preview/previewwindow.h"
@@ -79,6 +80,8 @@ bool Form1::openFile(const QString &path)
     m_labels.prefix->setText(file.prefix);
     m_labels.zipFolder->setText(file.zipFolder);
     m_saveZipNext->setEnabled(true);
+    m_editor->liveChecks()->setScriptFolder(file.folder);
+    showObjectNameNote();
     if (m_preview && m_preview->isVisible()) {
         m_preview->setScriptFolder(file.folder);
         m_preview->rebuildNow(preview::PreviewView::Fit::Fit);

@@ -60,6 +60,7 @@ void Form1::saveNextAndPack()
         return;
     }
     m_editor->markSaved();
+    showObjectNameNote();
 
     const CurrentFile &file = m_document.file();
     const QString archivePath = file.zipFolder + file.prefix + file.number + QStringLiteral(".zip");

@@ -2,14 +2,18 @@
 
 #include "editor/documentcopy.h"
 #include "editor/lexer.h"
+#include "scene/deploycheck.h"
+#include "scene/textures.h"
 
 #include <Qsci/qsciscintilla.h>
 
 #include <QEvent>
+#include <QFileSystemWatcher>
 #include <QPalette>
 #include <QToolTip>
 
 #include <algorithm>
+#include <iterator>
 #include <utility>
 
 namespace rwx {
@@ -25,6 +29,34 @@ QString groupedDigits(qsizetype n)
     for (qsizetype i = digits.size() - 3; i > 0; i -= 3)
         digits.insert(i, u' ');
     return digits;
+}
+
+bool before(const Finding &a, const Finding &b)
+{
+    return a.line != b.line ? a.line < b.line : a.column < b.column;
+}
+
+// The structure check, then for a script with a folder the texture lookups:
+// their findings together in order of line and column, the first `keep`.
+CheckResult runChecks(const LiveChecks::Checker &checker, QStringView text, const QString &folder,
+                      const CheckLimits &limits)
+{
+    CheckResult result = checker(text, limits);
+    if (result.cancelled || folder.isEmpty())
+        return result;
+    CheckResult deployment = checkDeployment(text, folder, limits);
+    if (deployment.cancelled)
+        return deployment;
+    if (deployment.total == 0)
+        return result;
+    CheckResult all;
+    all.total = result.total + deployment.total;
+    all.findings.reserve(result.findings.size() + deployment.findings.size());
+    std::merge(result.findings.cbegin(), result.findings.cend(), deployment.findings.cbegin(),
+               deployment.findings.cend(), std::back_inserter(all.findings), before);
+    if (all.findings.size() > limits.keep)
+        all.findings.resize(limits.keep);
+    return all;
 }
 
 } // namespace
@@ -45,6 +77,7 @@ LiveChecks::LiveChecks(QsciScintilla *editor)
 
     m_errorIndicator = editor->indicatorDefine(QsciScintilla::SquiggleIndicator);
     m_warningIndicator = editor->indicatorDefine(QsciScintilla::SquiggleLowIndicator);
+    m_infoIndicator = editor->indicatorDefine(QsciScintilla::DashesIndicator);
     applyPalette();
     updateMargin();
 
@@ -88,25 +121,40 @@ void LiveChecks::setChecker(Checker checker)
     m_checker = std::move(checker);
 }
 
+void LiveChecks::setScriptFolder(const QString &folder)
+{
+    if (folder == m_scriptFolder)
+        return;
+    m_scriptFolder = folder;
+    // Textures copied, renamed or zipped in the file manager show at once.
+    delete m_folderWatcher;
+    m_folderWatcher = nullptr;
+    if (const QStringList folders = scriptTextureFolders(folder); !folders.isEmpty()) {
+        m_folderWatcher = new QFileSystemWatcher(folders, this);
+        connect(m_folderWatcher, &QFileSystemWatcher::directoryChanged, m_worker, &editor::SnapshotWorker::changed);
+    }
+    m_worker->changed();
+}
+
 void LiveChecks::checkNow()
 {
     m_worker->stop();
     if (!m_editor)
         return;
     const QString text = editor::documentText(editor::documentCopy(*m_editor), m_editor->isUtf8());
-    drawMarks(m_checker(text, CheckLimits{MaxMarks, {}}));
+    drawMarks(runChecks(m_checker, text, m_scriptFolder, CheckLimits{MaxMarks, {}}));
 }
 
 editor::SnapshotWorker::Job LiveChecks::checkJob()
 {
     if (!m_editor)
         return {};
-    auto work = [this, utf8 = m_editor->isUtf8(), checker = m_checker](QByteArray bytes,
-                                                                        std::stop_token stop) -> editor::SnapshotWorker::Apply {
+    auto work = [this, utf8 = m_editor->isUtf8(), checker = m_checker,
+                 folder = m_scriptFolder](QByteArray bytes, std::stop_token stop) -> editor::SnapshotWorker::Apply {
         const QString text = editor::documentText(bytes, utf8);
         bytes = QByteArray();
         auto result = std::make_shared<CheckResult>(
-            checker(text, CheckLimits{MaxMarks, [&stop] { return stop.stop_requested(); }}));
+            runChecks(checker, text, folder, CheckLimits{MaxMarks, [&stop] { return stop.stop_requested(); }}));
         if (result->cancelled)
             return {};
         // Runs on the window's thread, only while the text is the one checked.
@@ -160,12 +208,13 @@ void LiveChecks::drawMarks(const CheckResult &result)
         m_marks.append(std::move(m));
     }
 
-    for (const int indicator : {m_errorIndicator, m_warningIndicator}) {
+    for (const auto &[indicator, severity] : {std::pair{m_errorIndicator, Severity::Error},
+                                             std::pair{m_warningIndicator, Severity::Warning},
+                                             std::pair{m_infoIndicator, Severity::Info}}) {
         if (indicator < 0)
             continue;
         ed->SendScintilla(Sci::SCI_SETINDICATORCURRENT, indicator);
         ed->SendScintilla(Sci::SCI_INDICATORCLEARRANGE, 0UL, docLength);
-        const Severity severity = indicator == m_errorIndicator ? Severity::Error : Severity::Warning;
         for (const Mark &m : std::as_const(m_marks)) {
             if (m.severity == severity && m.end > m.start)
                 ed->SendScintilla(Sci::SCI_INDICATORFILLRANGE, static_cast<unsigned long>(m.start),
@@ -255,6 +304,7 @@ void LiveChecks::applyPalette()
                                                   pal.color(QPalette::Active, QPalette::Window), 0.35));
     m_editor->setIndicatorForegroundColor(readableColor(0, 220, base, 3.0), m_errorIndicator);
     m_editor->setIndicatorForegroundColor(mixColors(text, base, 0.5), m_warningIndicator);
+    m_editor->setIndicatorForegroundColor(readableColor(210, 200, base, 3.0), m_infoIndicator);
 }
 
 bool LiveChecks::eventFilter(QObject *watched, QEvent *event)

@@ -10,6 +10,13 @@
 // more there are. Attaching also gives the editor RWX highlighting and a
 // line-number margin sized to the line count. Nothing here changes the text
 // or its undo history.
+//
+// Once the script's folder is known, the same check also looks up the
+// textures and masks its `Texture` lines name, as a world's server would
+// find them (scene/deploycheck.h), and marks those it would not with a
+// dashed underline of another colour: advice, never a fault. The lookups run
+// on the worker thread with the rest; a script without a folder looks
+// nothing up. A change in one of the texture folders checks again.
 #include "editor/snapshotworker.h"
 #include "rwx/checker.h"
 
@@ -21,6 +28,8 @@
 #include <Qsci/qsciscintilla.h>
 
 #include <functional>
+
+class QFileSystemWatcher;
 
 namespace rwx {
 
@@ -42,7 +51,8 @@ public:
     static constexpr int MaxMarks = 1000;
 
     // The check run over the text. The worker thread calls it on its own
-    // copy of the text; it must honour limits.stop to be stopped early.
+    // copy of the text; it must honour limits.stop to be stopped early. The
+    // texture lookups run after it, whatever it is.
     using Checker = std::function<CheckResult(QStringView text, const CheckLimits &limits)>;
 
     // Use attachLiveChecks(); the object is a child of the editor and lives as
@@ -74,6 +84,12 @@ public:
     // Replaces the check run over the text (the structure checker by default).
     void setChecker(Checker checker);
 
+    // The folder of the script (ending in a separator or not), where its
+    // textures are looked for; empty for a text that was never saved, which
+    // looks nothing up. A new folder checks the text again.
+    void setScriptFolder(const QString &folder);
+    QString scriptFolder() const { return m_scriptFolder; }
+
     // The marks drawn by the last check, in order of position.
     const QList<Mark> &marks() const { return m_marks; }
     // All findings of the last check, those without a mark included.
@@ -85,6 +101,7 @@ public:
     // Indicator numbers used for the marks.
     int errorIndicator() const { return m_errorIndicator; }
     int warningIndicator() const { return m_warningIndicator; }
+    int infoIndicator() const { return m_infoIndicator; }
 
 signals:
     // A check has run and its marks are drawn.
@@ -108,6 +125,9 @@ private:
     qsizetype m_findingCount = 0;
     int m_errorIndicator = -1;
     int m_warningIndicator = -1;
+    int m_infoIndicator = -1;
+    QString m_scriptFolder;
+    QFileSystemWatcher *m_folderWatcher = nullptr;
     int m_marginDigits = 0;
     int m_checkCount = 0;
 };

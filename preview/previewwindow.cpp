@@ -134,10 +134,32 @@ void PreviewWindow::showScene(const std::shared_ptr<const PreparedScene> &scene)
     m_fitNext = false;
     m_view->setScene(scene, fit ? PreviewView::Fit::Fit : PreviewView::Fit::Keep);
     followCaret();
-    m_status->setText(describe(*scene));
-    m_status->setToolTip(scene->notes.join(u'\n'));
+    m_sceneStatus = describe(*scene);
+    m_sceneNotes = scene->notes;
+    showStatus();
     ++m_sceneCount;
     emit sceneShown();
+}
+
+void PreviewWindow::setObjectNote(const QString &note)
+{
+    m_objectNote = note;
+    showStatus();
+}
+
+void PreviewWindow::showStatus()
+{
+    if (!m_view)
+        return; // the line says that OpenGL is missing
+    QStringList line, tip = m_sceneNotes;
+    if (!m_sceneStatus.isEmpty())
+        line << m_sceneStatus;
+    if (!m_objectNote.isEmpty()) {
+        line << m_objectNote;
+        tip << m_objectNote;
+    }
+    m_status->setText(line.join(QStringLiteral("; ")));
+    m_status->setToolTip(tip.join(u'\n'));
 }
 
 void PreviewWindow::showNoOpenGL()

@@ -23,6 +23,7 @@
 #include "editor/snapshotworker.h"
 
 #include <QPointer>
+#include <QStringList>
 #include <QWidget>
 
 #include <functional>
@@ -69,6 +70,9 @@ public:
     // The line under the picture: triangle count and missing textures, or
     // the message that OpenGL is missing.
     QLabel *statusLine() const { return m_status; }
+    // A note on the object as a whole (its name, say) that the status line
+    // ends with; empty for none.
+    void setObjectNote(const QString &note);
 
 signals:
     // The user closed the window.
@@ -84,6 +88,7 @@ private:
     void textChanged();
     editor::SnapshotWorker::Job buildJob();
     void showScene(const std::shared_ptr<const PreparedScene> &scene);
+    void showStatus();
     void showNoOpenGL();
     void followCaret();
     void goToLine(int line);
@@ -94,6 +99,9 @@ private:
     editor::SnapshotWorker *m_worker = nullptr;
     Builder m_builder;
     QString m_folder;
+    QString m_objectNote;
+    QString m_sceneStatus;
+    QStringList m_sceneNotes;
     bool m_fitNext = false;
     int m_sceneCount = 0;
 };

@@ -14,6 +14,7 @@ namespace rwx {
 enum class Severity {
     Error,   // a structural fault: unbalanced blocks, bad face indices ...
     Warning, // a word the checker does not know (drawn dimmer)
+    Info,    // no fault here, but something a world would not load (drawn apart from both)
 };
 
 struct Finding {

@@ -161,12 +161,17 @@ void SaveTest::savesAndPacksTheNextNumber_data()
     QTest::addColumn<QString>("dropped");
     QTest::addColumn<QString>("number");
     QTest::addColumn<QString>("saved");
-    QTest::newRow("12 -> 13") << "house12.rwx" << "13" << "house13.rwx";
-    QTest::newRow("no number -> 1") << "house.rwx" << "1" << "house1.rwx";
-    QTest::newRow("007 -> 8") << "house007.rwx" << "8" << "house8.rwx";
-    QTest::newRow("9 -> 10") << "house9.rwx" << "10" << "house10.rwx";
-    QTest::newRow("empty prefix 123 -> 124") << "123.rwx" << "124" << "124.rwx";
-    QTest::newRow("010 -> 11, capital extension") << "tree_b2_010.RWX" << "11" << "tree_b2_11.RWX";
+    QTest::addColumn<QString>("nameNote"); // by the prefix, after the save
+    QTest::newRow("12 -> 13") << "house12.rwx" << "13" << "house13.rwx" << "";
+    QTest::newRow("no number -> 1") << "house.rwx" << "1" << "house1.rwx" << "";
+    QTest::newRow("007 -> 8") << "house007.rwx" << "8" << "house8.rwx" << "";
+    QTest::newRow("9 -> 10") << "house9.rwx" << "10" << "house10.rwx" << "";
+    QTest::newRow("empty prefix 123 -> 124") << "123.rwx" << "124" << "124.rwx" << "";
+    QTest::newRow("010 -> 11, capital extension") << "tree_b2_010.RWX" << "11" << "tree_b2_11.RWX" << "";
+    QTest::newRow("capitals") << "House12.rwx" << "13" << "House13.rwx"
+                              << "object name House13 has capitals: worlds need lower case";
+    QTest::newRow("22 -> 23 characters") << "abcdefghijklmnopqrstu9.rwx" << "10" << "abcdefghijklmnopqrstu10.rwx"
+                                         << "object name abcdefghijklmnopqrstu10 is 23 characters long: worlds need at most 22";
 }
 
 void SaveTest::savesAndPacksTheNextNumber()
@@ -174,6 +179,7 @@ void SaveTest::savesAndPacksTheNextNumber()
     QFETCH(QString, dropped);
     QFETCH(QString, number);
     QFETCH(QString, saved);
+    QFETCH(QString, nameNote);
     const QByteArray bytes("modelbegin\r\nclumpbegin\r\nvertex 0 0 0\r\nclumpend\r\nmodelend\r\n");
     auto w = openWindow(dropped, bytes);
     const QStringList labelsBefore = {w->labels().rwxFolder->text(), w->labels().zipFolder->text(), w->labels().prefix->text()};
@@ -184,6 +190,7 @@ void SaveTest::savesAndPacksTheNextNumber()
     QCOMPARE(w->caption(), "Orvane.  " + models() + saved);
     QCOMPARE(w->currentFile().path, models() + dropped);
     QCOMPARE(QStringList({w->labels().rwxFolder->text(), w->labels().zipFolder->text(), w->labels().prefix->text()}), labelsBefore);
+    QCOMPARE(w->labels().prefix->toolTip(), nameNote);
     QVERIFY(w->saveZipNextButton()->isEnabled());
     QVERIFY(m_log.messages.isEmpty());
     QCOMPARE(readFile(models() + dropped), bytes);

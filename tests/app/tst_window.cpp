@@ -17,6 +17,7 @@
 #include "app/form1.h"
 #include "editor/scripteditor.h"
 #include "editor/livechecks.h"
+#include "preview/previewwindow.h"
 #include "rwx/styling.h"
 #include "support/scripteddialogs.h"
 #include "support/testmain.h"
@@ -92,6 +93,7 @@ private slots:
     void emptyBaseNameKeepsTheNumber();
     void firstFolderBecomesTheZipFolder();
     void marksStructuralMistakes();
+    void notesWhatAWorldWouldNotLoad();
 
 private:
     std::unique_ptr<Form1> makeWindow();
@@ -582,6 +584,33 @@ void WindowTest::marksStructuralMistakes()
     // Marking never touches the text or what undo would do.
     QCOMPARE(w->scriptEditor()->documentBytes().toByteArray(), bytes);
     QVERIFY(!w->scriptEditor()->isUndoAvailable());
+}
+
+// Textures a world's server would not find are marked in the pane, and a
+// name it would not take is noted by the prefix and in the preview.
+void WindowTest::notesWhatAWorldWouldNotLoad()
+{
+    auto w = makeWindow();
+    writeFile(m_dir->filePath("wood.jpg"), "x");
+    dropFiles(*w, {writeFile(m_dir->filePath("House12.rwx"), "modelbegin\r\ntexture Wood\r\nmodelend\r\n")});
+    const QString note = "object name House12 has capitals: worlds need lower case";
+    QCOMPARE(w->labels().prefix->toolTip(), note);
+    rwx::LiveChecks *marks = w->scriptEditor()->liveChecks();
+    marks->checkNow();
+    QCOMPARE(marks->marks().size(), 1);
+    QCOMPARE(marks->marks()[0].message, "texture Wood.jpg is found only as wood.jpg: servers are case-sensitive");
+
+    w->showPreview(true);
+    preview::PreviewWindow *preview = w->previewWindow();
+    if (preview->view()) {
+        QTRY_VERIFY(preview->sceneCount() > 0 && !preview->rebuildPending());
+        QCOMPARE(preview->statusLine()->text(), "0 triangles; " + note);
+    }
+    dropFiles(*w, {writeFile(m_dir->filePath("house13.rwx"), "modelbegin\r\nmodelend\r\n")});
+    QCOMPARE(w->labels().prefix->toolTip(), QString());
+    if (preview->view())
+        QTRY_COMPARE(preview->statusLine()->text(), "0 triangles");
+    QCOMPARE(w->labels().prefix->text(), "house"); // the band shows what it always did
 }
 
 ORVANE_GUI_TEST_MAIN(WindowTest)

@@ -6,12 +6,14 @@
 #include "editor/livechecks.h"
 #include "editor/snapshotworker.h"
 
+#include "support/files.h"
 #include "support/testmain.h"
 
 #include <Qsci/qsciscintilla.h>
 
 #include <QApplication>
 #include <QSemaphore>
+#include <QTemporaryDir>
 #include <QTextDocument>
 #include <QTimer>
 #include <QToolTip>
@@ -115,6 +117,7 @@ private slots:
     void onePausedCheck();
     void editDuringCheck();
     void marksCapped();
+    void deployMarks();
     void destroyedWhileChecking();
     void lineNumberMargin();
     void followsPalette();
@@ -390,6 +393,57 @@ void TestLiveChecks::marksCapped()
     const int last = 11 + 332 * lineLength + 13;
     QCOMPARE(marks.last().start, last);
     QCOMPARE(runs.last(), QStringLiteral("%1-%2").arg(last).arg(last + 1));
+}
+
+// Textures a world's server would not find are marked, as advice, once the
+// script's folder is known, and checked again when the folder changes.
+void TestLiveChecks::deployMarks()
+{
+    QTemporaryDir base;
+    const QString folder = base.filePath(QStringLiteral("rwx/"));
+    orvane_test::writeFile(folder + QStringLiteral("wood.jpg"), "x");
+    QsciScintilla ed;
+    ed.setUtf8(true);
+    LiveChecks *support = rwx::attachLiveChecks(&ed);
+    QSignalSpy checked(support, &LiveChecks::checked);
+    const QByteArray text = fresh(ed, QStringLiteral("ModelBegin\nTexture Wood Mask m\nClumpEnd\nModelEnd\n")).toUtf8();
+    const int wood = int(text.indexOf("Wood")), mask = int(text.indexOf(" m\n")) + 1, end = int(text.indexOf("ClumpEnd"));
+    auto messages = [support] {
+        QStringList all;
+        for (const LiveChecks::Mark &m : support->marks())
+            all << QStringLiteral("%1 %2").arg(m.start).arg(m.message);
+        return all;
+    };
+    const QString structure = QStringLiteral("%1 ClumpEnd without ClumpBegin").arg(end);
+    support->setPause(0);
+    QTRY_COMPARE(checked.size(), 1);
+    QCOMPARE(messages(), QStringList{structure}); // no folder: nothing looked up
+
+    support->setScriptFolder(folder);
+    QTRY_COMPARE(checked.size(), 2);
+    QCOMPARE(messages(),
+             QStringList({QStringLiteral("%1 texture Wood.jpg is found only as wood.jpg: servers are case-sensitive").arg(wood),
+                          QStringLiteral("%1 mask m not found").arg(mask), structure}));
+    QCOMPARE(support->marks()[0].severity, rwx::Severity::Info);
+    QCOMPARE(indicatorRuns(ed, support->infoIndicator()),
+             QStringList({QStringLiteral("%1-%2").arg(wood).arg(wood + 4), QStringLiteral("%1-%2").arg(mask).arg(mask + 1)}));
+    QCOMPARE(indicatorRuns(ed, support->errorIndicator()), QStringList{QStringLiteral("%1-%2").arg(end).arg(end + 8)});
+    auto style = [&ed](int indicator) { return ed.SendScintilla(Sci::SCI_INDICGETSTYLE, static_cast<unsigned long>(indicator)); };
+    QVERIFY(style(support->infoIndicator()) != style(support->errorIndicator()));
+    QVERIFY(style(support->infoIndicator()) != style(support->warningIndicator()));
+    QCOMPARE(support->messageAt(mask), QStringLiteral("mask m not found"));
+
+    // Put right in the file manager: the marks go without a keystroke.
+    QVERIFY(QFile::rename(folder + QStringLiteral("wood.jpg"), folder + QStringLiteral("Wood.jpg")));
+    orvane_test::writeFile(folder + QStringLiteral("m.zip"), "x");
+    QTRY_COMPARE(messages(), QStringList{structure});
+    QCOMPARE(indicatorRuns(ed, support->infoIndicator()), QStringList());
+
+    QVERIFY(QFile::remove(folder + QStringLiteral("m.zip")));
+    support->setScriptFolder(QString());
+    const int before = int(checked.size());
+    QTRY_COMPARE(checked.size(), before + 1);
+    QCOMPARE(messages(), QStringList{structure});
 }
 
 void TestLiveChecks::destroyedWhileChecking()
