@@ -29,7 +29,7 @@ ASAN_ENV  := ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 \
              UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
 TSAN_ENV  := TSAN_OPTIONS=halt_on_error=1:suppressions=$(CURDIR)/tests/tsan.supp
 # The tests labelled `threads`, the only ones the ThreadSanitizer pass builds.
-TSAN_TESTS := tst_vbzipbas tst_pack tst_save tst_snapshotworker tst_convertcli
+TSAN_TESTS := tst_vbzipbas tst_pack tst_save tst_snapshotworker tst_convertcli tst_exportmenu
 
 .PHONY: all deps deps-package build run test test-offscreen test-xvfb test-asan test-tsan fuzz fuzz-build fuzz-corpus bench \
         install package clean
