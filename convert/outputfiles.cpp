@@ -36,17 +36,6 @@ bool fail(QString *error, const QString &reason)
     return false;
 }
 
-bool writeAll(QSaveFile &file, const QByteArray &bytes)
-{
-    for (qsizetype written = 0; written < bytes.size();) {
-        const qint64 now = file.write(bytes.constData() + written, bytes.size() - written);
-        if (now <= 0)
-            return false;
-        written += now;
-    }
-    return true;
-}
-
 } // namespace
 
 bool writeOutputs(const QString &folder, const QList<OutputFile> &files, const QStringList &inputs, QString *error)
@@ -68,11 +57,13 @@ bool writeOutputs(const QString &folder, const QList<OutputFile> &files, const Q
         }
     }
     // Until committed, a QSaveFile removes its temporary file when it goes.
+    // Its write goes on after a short write of the system until all is
+    // written or there is an error.
     std::vector<std::unique_ptr<QSaveFile>> saving;
     for (const OutputFile &file : files) {
         const QString path = dir.filePath(file.name);
         auto save = std::make_unique<QSaveFile>(path);
-        if (!save->open(QIODevice::WriteOnly) || !writeAll(*save, file.bytes) || !save->flush())
+        if (!save->open(QIODevice::WriteOnly) || save->write(file.bytes) != file.bytes.size() || !save->flush())
             return fail(error, QStringLiteral("cannot write %1: %2").arg(QDir::toNativeSeparators(path), save->errorString()));
         saving.push_back(std::move(save));
     }
