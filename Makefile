@@ -5,9 +5,11 @@
 #   make fuzz  builds the fuzz targets with clang and runs each FUZZ_SECONDS
 #   make package  builds orvane_<version>_amd64.deb here and checks it with lintian
 
+# libtinygltf-dev writes and reads glTF for the export; nlohmann-json3-dev
+# (the JSON library tinygltf is written on) names the .bin of a .gltf.
 PACKAGES  := cmake make g++ pkg-config qt6-base-dev libqscintilla2-qt6-dev libzip-dev \
              libqt6svg6 libqt6opengl6-dev libgl1-mesa-dri clang xvfb xauth zip unzip fonts-dejavu-core \
-             desktop-file-utils appstream shared-mime-info
+             desktop-file-utils appstream shared-mime-info libtinygltf-dev nlohmann-json3-dev
 # What only `make package` needs: dpkg-shlibdeps, `file` (CPack sorts the
 # binaries with it) and lintian.
 PACKAGE_TOOLS := dpkg-dev file lintian
@@ -27,7 +29,7 @@ ASAN_ENV  := ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 \
              UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
 TSAN_ENV  := TSAN_OPTIONS=halt_on_error=1:suppressions=$(CURDIR)/tests/tsan.supp
 # The tests labelled `threads`, the only ones the ThreadSanitizer pass builds.
-TSAN_TESTS := tst_vbzipbas tst_pack tst_save tst_snapshotworker
+TSAN_TESTS := tst_vbzipbas tst_pack tst_save tst_snapshotworker tst_convertcli tst_exportmenu
 
 .PHONY: all deps deps-package build run test test-offscreen test-xvfb test-asan test-tsan fuzz fuzz-build fuzz-corpus bench \
         install package clean

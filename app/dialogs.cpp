@@ -1,5 +1,6 @@
 #include "app/dialogs.h"
 
+#include <QFileDialog>
 #include <QInputDialog>
 #include <QPointer>
 #include <QProgressDialog>
@@ -21,6 +22,19 @@ std::optional<QString> WidgetDialogs::prompt(QWidget *parent, const PromptReques
     if (!ok)
         return std::nullopt;
     return entry;
+}
+
+std::optional<QString> WidgetDialogs::saveFile(QWidget *parent, const SaveFileRequest &request)
+{
+    QFileDialog dialog(parent, request.title, request.path, request.filter);
+    dialog.setAcceptMode(QFileDialog::AcceptSave);
+    dialog.setFileMode(QFileDialog::AnyFile);
+    dialog.setDefaultSuffix(request.suffix);
+    dialog.setOption(QFileDialog::DontConfirmOverwrite);
+    dialog.selectFile(request.path);
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+        return std::nullopt;
+    return dialog.selectedFiles().constFirst();
 }
 
 namespace {

@@ -23,6 +23,16 @@ struct PromptRequest {
     QString initial;
 };
 
+// Where to write a new file: the dialog starts at `path` (its folder and
+// name), offers files matching `filter` and adds `suffix` to a name typed
+// without one. It does not ask about replacing a file: the caller does.
+struct SaveFileRequest {
+    QString title;
+    QString path;
+    QString filter;
+    QString suffix;
+};
+
 struct ProgressRequest {
     QString text;
     QString title;
@@ -42,17 +52,20 @@ public:
     virtual QMessageBox::StandardButton messageBox(QWidget *parent, const MessageBoxRequest &request) = 0;
     // The entry confirmed with OK, or nothing when the user cancelled.
     virtual std::optional<QString> prompt(QWidget *parent, const PromptRequest &request) = 0;
+    // The file chosen, or nothing when the user cancelled.
+    virtual std::optional<QString> saveFile(QWidget *parent, const SaveFileRequest &request) = 0;
     // Shows a progress window at 0 %, with a Cancel button that calls
     // `cancel`; none (nullptr) where there is no one to see it.
     virtual std::unique_ptr<ProgressView> showProgress(QWidget *parent, const ProgressRequest &request,
                                                        std::function<void()> cancel) = 0;
 };
 
-// The real thing: QMessageBox, QInputDialog and QProgressDialog.
+// The real thing: QMessageBox, QInputDialog, QFileDialog and QProgressDialog.
 class WidgetDialogs final : public Dialogs {
 public:
     QMessageBox::StandardButton messageBox(QWidget *parent, const MessageBoxRequest &request) override;
     std::optional<QString> prompt(QWidget *parent, const PromptRequest &request) override;
+    std::optional<QString> saveFile(QWidget *parent, const SaveFileRequest &request) override;
     std::unique_ptr<ProgressView> showProgress(QWidget *parent, const ProgressRequest &request,
                                                std::function<void()> cancel) override;
 };

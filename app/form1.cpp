@@ -72,6 +72,7 @@ Form1::Form1(std::unique_ptr<Dialogs> dialogs, QWidget *parent)
         menuBar(), [this](const QString &text) { m_editor->replaceSelection(text); },
         [this](templates::MenuCommand command) { runMenuCommand(command); });
     addViewMenu();
+    addExportMenu();
     initWindow();
 
     // Packing runs in the background; a progress window appears only when it

@@ -12,6 +12,7 @@
 #include "app/layout.h"
 #include "app/scriptdocument.h"
 #include "cleanup/commands.h"
+#include "convert/exportformat.h"
 #include "templates/table.h"
 
 class QAction;
@@ -24,6 +25,12 @@ class BackgroundPack;
 }
 namespace preview {
 class PreviewWindow;
+}
+namespace editor {
+class SnapshotWorker;
+}
+namespace convert {
+struct ExportResult;
 }
 
 class Form1 : public QMainWindow {
@@ -65,9 +72,17 @@ public:
     // Opens (creating it the first time) or closes the 3D preview window.
     void showPreview(bool on);
 
+    // Export > glTF Binary / OBJ + MTL: asks where, then writes what the
+    // pane's text draws now, on a worker thread; the Export items wait
+    // meanwhile. A failure, or what was left out, is told in a message box.
+    void exportObject(convert::Format format);
+    bool isExporting() const;
+
 signals:
     // A packing started by "Save Zip Next" has ended, its outcome shown.
     void packingFinished();
+    // An export has ended, its outcome shown.
+    void exportFinished();
 
 protected:
     void closeEvent(QCloseEvent *event) override;
@@ -77,6 +92,9 @@ private:
     void initWindow();
     void buildControls();
     void addViewMenu();
+    void addExportMenu();
+    void startExport(const QString &path, convert::Format format);
+    void finishExport(const QString &path, const convert::ExportResult &result);
     void applyGeometry();
     void setCaption(const QString &caption);
     void showObjectNameNote();
@@ -118,4 +136,12 @@ private:
     // A window of its own, not a child: recreating the main window's native
     // window (always on top) must not take it along.
     std::unique_ptr<preview::PreviewWindow> m_preview;
+
+    // The export under way: one at a time, on a snapshot of the text.
+    QList<QAction *> m_exportItems;
+    editor::SnapshotWorker *m_exporter = nullptr;
+    struct PendingExport {
+        QString path;
+        convert::Format format = convert::Format::Glb;
+    } m_pendingExport;
 };

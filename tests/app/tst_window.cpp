@@ -137,8 +137,8 @@ void WindowTest::opensInItsStartState()
     QStringList menus;
     for (QAction *a : w->menuBar()->actions())
         menus << a->text();
-    // The five menus of the table, then View with the 3D preview.
-    QCOMPARE(menus, QStringList({"Shape", "Material", "Transform", "Marks", "Options", "View"}));
+    // The five menus of the table, then View with the 3D preview, then Export.
+    QCOMPARE(menus, QStringList({"Shape", "Material", "Transform", "Marks", "Options", "View", "Export"}));
     QVERIFY(w->action("mnuAonT")->isCheckable());
     QVERIFY(!w->action("mnuAonT")->isChecked());
     QVERIFY(!w->action("mnuVer")->isEnabled());
