@@ -1,5 +1,7 @@
 #include "app/dialogs.h"
 
+#include <QFileDialog>
+#include <QFileInfo>
 #include <QInputDialog>
 #include <QPointer>
 #include <QProgressDialog>
@@ -21,6 +23,19 @@ std::optional<QString> WidgetDialogs::prompt(QWidget *parent, const PromptReques
     if (!ok)
         return std::nullopt;
     return entry;
+}
+
+std::optional<QString> WidgetDialogs::saveFileName(QWidget *parent, const SaveFileRequest &request)
+{
+    QFileDialog dialog(parent, request.title, QFileInfo(request.suggested).path(), request.filter);
+    dialog.setAcceptMode(QFileDialog::AcceptSave);
+    dialog.setFileMode(QFileDialog::AnyFile);
+    dialog.setOption(QFileDialog::DontConfirmOverwrite);
+    dialog.setDefaultSuffix(request.suffix);
+    dialog.selectFile(QFileInfo(request.suggested).fileName());
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+        return std::nullopt;
+    return dialog.selectedFiles().constFirst();
 }
 
 namespace {

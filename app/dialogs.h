@@ -23,6 +23,17 @@ struct PromptRequest {
     QString initial;
 };
 
+// A file to write: the chooser starts at `suggested` (folder and name) and
+// offers files matching `filter` ("PNG pictures (*.png)"); a name typed
+// without an extension gets `suffix`. It does not ask about replacing a
+// file: the caller asks.
+struct SaveFileRequest {
+    QString title;
+    QString suggested;
+    QString filter;
+    QString suffix;
+};
+
 struct ProgressRequest {
     QString text;
     QString title;
@@ -42,6 +53,8 @@ public:
     virtual QMessageBox::StandardButton messageBox(QWidget *parent, const MessageBoxRequest &request) = 0;
     // The entry confirmed with OK, or nothing when the user cancelled.
     virtual std::optional<QString> prompt(QWidget *parent, const PromptRequest &request) = 0;
+    // The file chosen, or nothing when the user cancelled.
+    virtual std::optional<QString> saveFileName(QWidget *parent, const SaveFileRequest &request) = 0;
     // Shows a progress window at 0 %, with a Cancel button that calls
     // `cancel`; none (nullptr) where there is no one to see it.
     virtual std::unique_ptr<ProgressView> showProgress(QWidget *parent, const ProgressRequest &request,
@@ -53,6 +66,7 @@ class WidgetDialogs final : public Dialogs {
 public:
     QMessageBox::StandardButton messageBox(QWidget *parent, const MessageBoxRequest &request) override;
     std::optional<QString> prompt(QWidget *parent, const PromptRequest &request) override;
+    std::optional<QString> saveFileName(QWidget *parent, const SaveFileRequest &request) override;
     std::unique_ptr<ProgressView> showProgress(QWidget *parent, const ProgressRequest &request,
                                                std::function<void()> cancel) override;
 };

@@ -79,9 +79,9 @@ bool Form1::openFile(const QString &path)
     m_labels.prefix->setText(file.prefix);
     m_labels.zipFolder->setText(file.zipFolder);
     m_saveZipNext->setEnabled(true);
-    if (m_preview && m_preview->isVisible()) {
+    if (m_preview) {
         m_preview->setScriptFolder(file.folder);
-        m_preview->rebuildNow(preview::PreviewView::Fit::Fit);
+        m_preview->openedNewScript();
     }
     return true;
 }

@@ -68,16 +68,16 @@ double framesPerSecond(preview::PreviewView &view, double seconds)
     int frames = 0;
     QElapsedTimer timer;
     QEventLoop loop;
-    const auto connection = QObject::connect(&view, &QOpenGLWidget::frameSwapped, &view, [&] {
+    const auto connection = QObject::connect(&view, &preview::PreviewView::frameSwapped, &view, [&] {
         ++frames;
         view.camera().orbit(2.0f, 0.0f);
         if (timer.elapsed() >= qint64(seconds * 1000))
             loop.quit();
         else
-            view.update();
+            view.requestFrame();
     });
     timer.start();
-    view.update();
+    view.requestFrame();
     loop.exec();
     QObject::disconnect(connection);
     return frames / (double(timer.nsecsElapsed()) / 1e9);
@@ -130,7 +130,7 @@ int main(int argc, char **argv)
     view.show();
     // The first frame makes the context.
     QEventLoop first;
-    QObject::connect(&view, &QOpenGLWidget::frameSwapped, &first, &QEventLoop::quit);
+    QObject::connect(&view, &preview::PreviewView::frameSwapped, &first, &QEventLoop::quit);
     first.exec();
     std::printf("renderer: %s, %s platform, view %dx%d\n\n", qPrintable(view.rendererName()),
                 qPrintable(QGuiApplication::platformName()), view.width(), view.height());

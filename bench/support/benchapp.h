@@ -15,6 +15,7 @@ public:
         return request.buttons.testFlag(QMessageBox::Yes) ? QMessageBox::Yes : QMessageBox::Ok;
     }
     std::optional<QString> prompt(QWidget *, const PromptRequest &) override { return std::nullopt; }
+    std::optional<QString> saveFileName(QWidget *, const SaveFileRequest &) override { return std::nullopt; }
     std::unique_ptr<ProgressView> showProgress(QWidget *, const ProgressRequest &, std::function<void()>) override
     {
         return nullptr;

@@ -16,6 +16,8 @@ public:
         QList<PromptRequest> prompts;
         std::deque<QMessageBox::StandardButton> buttons; // answers to message boxes, in order
         std::deque<std::optional<QString>> entries;      // answers to prompts, in order
+        QList<SaveFileRequest> saveFiles;
+        std::deque<std::optional<QString>> fileNames;    // answers to file choosers, in order (none: cancel)
         QList<bool> busyCursor; // whether an override cursor was showing at each message box
         // Progress windows: each one asked for, the percents shown in them,
         // how many are open, and the Cancel button of the last one (what a
@@ -50,6 +52,16 @@ public:
         if (cancelled)
             return std::nullopt;
         return std::make_optional(entry);
+    }
+
+    std::optional<QString> saveFileName(QWidget *, const SaveFileRequest &request) override
+    {
+        m_log->saveFiles.append(request);
+        if (m_log->fileNames.empty())
+            return std::nullopt;
+        const std::optional<QString> answer = m_log->fileNames.front();
+        m_log->fileNames.pop_front();
+        return answer;
     }
 
     std::unique_ptr<ProgressView> showProgress(QWidget *, const ProgressRequest &request,
