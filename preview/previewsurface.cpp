@@ -16,6 +16,10 @@ bool usableVersion(const QSurfaceFormat &format, bool isEs)
 PreviewSurface::PreviewSurface(PreviewView *view)
     : m_view(view)
 {
+    // Faces hide what lies behind them only with a depth buffer.
+    QSurfaceFormat format = QSurfaceFormat::defaultFormat();
+    format.setDepthBufferSize(24);
+    setFormat(format);
 }
 
 PreviewSurface::~PreviewSurface()
