@@ -124,6 +124,7 @@ private:
     PreviewSurface *m_surface = nullptr;
     QWidget *m_container = nullptr;
     int m_outlinedLine = 0;
+    bool m_frameAsked = false; // an update request is on its way to the surface
     bool m_tags = false;
     bool m_axes = false;
     QString m_emptyViewHint;
