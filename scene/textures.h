@@ -117,7 +117,10 @@ LoadedTextures loadTextures(const QList<TextureUse> &uses, const QStringList &fo
                             const TextureLimits &limits = {});
 
 // The number of frames of a picture of this size: n for a strip of n square
-// frames, 1 for a still picture.
+// frames, 1 for a still picture. A picture of more than MostStripFrames
+// frames (a line of pixels a frame, say) is a still picture, scaled down as
+// any other, rather than thousands of frames to upload and show.
+inline constexpr int MostStripFrames = 256;
 int stripFrames(QSize size);
 
 // The texture with the mask as its alpha channel (level 128 and up shows),

@@ -10,7 +10,8 @@ int stripFrames(QSize size)
 {
     if (size.width() <= 0 || size.height() <= size.width() || size.height() % size.width() != 0)
         return 1;
-    return size.height() / size.width();
+    const int frames = size.height() / size.width();
+    return frames <= MostStripFrames ? frames : 1;
 }
 
 QSize maskedTextureSize(QSize texture, QSize mask)

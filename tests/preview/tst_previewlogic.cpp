@@ -116,6 +116,8 @@ void PreviewLogicTest::animatedStripsKeepTheirFrames()
     QCOMPARE(rwx::stripFrames({16, 64}), 4);
     QCOMPARE(rwx::stripFrames({16, 40}), 1);
     QCOMPARE(rwx::stripFrames({16, 16}), 1);
+    QCOMPARE(rwx::stripFrames({2, 2 * 256}), 256);
+    QCOMPARE(rwx::stripFrames({2, 2 * 257}), 1);
     // A still texture under a two-frame mask: two frames, the second cut away.
     QImage texture(4, 4, QImage::Format_RGB32);
     texture.fill(Qt::red);
