@@ -82,7 +82,7 @@ void PreviewView::requestFrame()
     // milliseconds later, which at the frame rates of a software renderer
     // costs a fifth of them; the window is asked at once instead, once a
     // frame (the later request finds nothing left to draw).
-    if (!m_frameAsked) {
+    if (!m_frameAsked && m_surface->isExposed()) {
         m_frameAsked = true;
         QCoreApplication::postEvent(m_surface, new QEvent(QEvent::UpdateRequest));
     }
