@@ -178,6 +178,16 @@ void Form1::showPreview(bool on)
         // F5 closes it again from there too.
         m_preview->addAction(m_previewItem);
         connect(m_preview.get(), &preview::PreviewWindow::closed, this, [this] { m_previewItem->setChecked(false); });
+        // Save Picture names the picture after the script and asks through this window's dialogs.
+        m_preview->setQuestions({
+            [this] { return m_document.isOpen() ? m_document.file().folder + m_document.textFileName() : QString(); },
+            [this](QWidget *parent, const QString &suggested) {
+                return m_dialogs->saveFile(parent, {QStringLiteral("Save Picture"), suggested,
+                                                        QStringLiteral("PNG pictures (*.png)"), QStringLiteral("png")});
+            },
+            [this](QWidget *parent, const QString &question) { return askYesNo(question, parent); },
+            [this](QWidget *parent, const QString &message) { showError(message, parent); },
+        });
         // Beside the main window, inside the screen where it can be.
         QRect place(frameGeometry().topRight() + QPoint(8, 0), m_preview->size());
         if (const QScreen *screen = this->screen()) {
@@ -342,7 +352,7 @@ void Form1::runCleanUp(templates::MenuCommand command, cleanup::Transformation t
     showError(QStringLiteral("%1 could not change %2: %3.\nThe text is as it was.").arg(commandName, file, error));
 }
 
-bool Form1::askYesNo(const QString &text)
+bool Form1::askYesNo(const QString &text, QWidget *parent)
 {
     MessageBoxRequest question;
     question.text = text;
@@ -350,15 +360,15 @@ bool Form1::askYesNo(const QString &text)
     question.buttons = QMessageBox::Yes | QMessageBox::No;
     question.icon = QMessageBox::Question;
     question.defaultButton = QMessageBox::No;
-    return m_dialogs->messageBox(this, question) == QMessageBox::Yes;
+    return m_dialogs->messageBox(parent ? parent : this, question) == QMessageBox::Yes;
 }
 
-void Form1::showError(const QString &text)
+void Form1::showError(const QString &text, QWidget *parent)
 {
     MessageBoxRequest box;
     box.text = text;
     box.title = windowtext::boxTitle;
     box.buttons = QMessageBox::Ok;
     box.icon = QMessageBox::Critical;
-    m_dialogs->messageBox(this, box); // its one button, OK, needs no answer
+    m_dialogs->messageBox(parent ? parent : this, box); // its one button, OK, needs no answer
 }

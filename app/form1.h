@@ -101,8 +101,9 @@ private:
     QAction *alwaysOnTopItem() const;
     void applyAlwaysOnTop(bool on);
     ScriptDocument::SaveQuestions saveQuestions();
-    bool askYesNo(const QString &text);
-    void showError(const QString &text);
+    // Over `parent`, the main window when none is given.
+    bool askYesNo(const QString &text, QWidget *parent = nullptr);
+    void showError(const QString &text, QWidget *parent = nullptr);
     void startPacking(const QString &archivePath, const QString &savePath);
     void showPackingProgress();
     void cancelPacking();

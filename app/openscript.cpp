@@ -82,9 +82,9 @@ bool Form1::openFile(const QString &path)
     m_saveZipNext->setEnabled(true);
     m_editor->liveChecks()->setScriptFolder(file.folder);
     showObjectNameNote();
-    if (m_preview && m_preview->isVisible()) {
+    if (m_preview) {
         m_preview->setScriptFolder(file.folder);
-        m_preview->rebuildNow(preview::PreviewView::Fit::Fit);
+        m_preview->openedNewScript();
     }
     return true;
 }

@@ -9,7 +9,7 @@ bool culledFromBehind(const rwx::Material &material)
     return material.geometrySampling == rwx::GeometrySampling::Solid && !material.twoSided;
 }
 
-std::optional<Pick> pickTriangle(const rwx::Scene &scene, const Ray &ray)
+std::optional<Pick> pickTriangle(const rwx::Scene &scene, const Ray &ray, const CutAway &cutAway)
 {
     std::optional<Pick> nearest;
     for (int m = 0; m < scene.meshes.size(); ++m) {
@@ -40,6 +40,13 @@ std::optional<Pick> pickTriangle(const rwx::Scene &scene, const Ray &ray)
             const float distance = QVector3D::dotProduct(edge2, q) * inverse;
             if (distance <= 0.0f || (nearest && distance >= nearest->distance))
                 continue;
+            if (cutAway) {
+                const QVector2D *uvs = mesh.uvs.constData();
+                const QVector2D uv = uvs[indices[3 * t]] * (1.0f - u - v) + uvs[indices[3 * t + 1]] * u
+                                     + uvs[indices[3 * t + 2]] * v;
+                if (cutAway(m, uv))
+                    continue;
+            }
             nearest = Pick{m, t, mesh.lines[t], distance};
         }
     }

@@ -5,8 +5,10 @@
 #include "scene/scene.h"
 
 #include <QList>
+#include <QVector2D>
 #include <QVector3D>
 
+#include <functional>
 #include <optional>
 
 namespace preview {
@@ -18,10 +20,15 @@ struct Pick {
     float distance = 0.0f;  // along the ray
 };
 
-// The nearest triangle the ray meets, as drawn: a one-sided solid face
-// seen from behind is culled and cannot be hit; two-sided, wireframe and
-// point-cloud faces can be hit from either side.
-std::optional<Pick> pickTriangle(const rwx::Scene &scene, const Ray &ray);
+// Whether a mask cuts the point at texture coordinates `uv` of a triangle
+// of mesh `mesh` away (PreparedScene::cutAway).
+using CutAway = std::function<bool(int mesh, QVector2D uv)>;
+
+// The nearest triangle the ray (in the scene's space) meets, as drawn: a
+// one-sided solid face seen from behind is culled and cannot be hit;
+// two-sided, wireframe and point-cloud faces can be hit from either side;
+// where `cutAway` says a mask cuts the point away, the ray goes on through.
+std::optional<Pick> pickTriangle(const rwx::Scene &scene, const Ray &ray, const CutAway &cutAway = {});
 
 // Whether a mesh's back faces are culled when drawn.
 bool culledFromBehind(const rwx::Material &material);

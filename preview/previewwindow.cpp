@@ -1,25 +1,28 @@
 #include "preview/previewwindow.h"
 
 #include "editor/documentcopy.h"
+#include "preview/picturefile.h"
 
 #include <Qsci/qsciscintilla.h>
 
+#include <QAction>
 #include <QCloseEvent>
+#include <QDir>
+#include <QFileInfo>
 #include <QLabel>
+#include <QToolBar>
 #include <QVBoxLayout>
 
 namespace preview {
 
 namespace {
-QString describe(const PreparedScene &prepared)
+
+// The stronger of two requests to frame the scene.
+PreviewView::Fit stronger(PreviewView::Fit a, PreviewView::Fit b)
 {
-    const qsizetype triangles = prepared.scene.triangleCount();
-    QStringList parts{triangles == 1 ? QStringLiteral("1 triangle") : QStringLiteral("%1 triangles").arg(triangles)};
-    if (prepared.scene.incomplete)
-        parts << QStringLiteral("too large: only the first %1 triangles are drawn").arg(rwx::Scene::MaxTriangles);
-    parts << prepared.notes;
-    return parts.join(QStringLiteral("; "));
+    return std::max(a, b);
 }
+
 } // namespace
 
 PreviewWindow::PreviewWindow(QsciScintilla *editor, QWidget *parent)
@@ -44,9 +47,12 @@ PreviewWindow::PreviewWindow(QsciScintilla *editor, QWidget *parent)
     if (openGLAvailable()) {
         m_view = new PreviewView(this);
         m_view->setObjectName(QStringLiteral("previewView"));
+        makeToolBar();
+        layout->addWidget(m_toolBar);
         layout->addWidget(m_view, 1);
         connect(m_view, &PreviewView::lineClicked, this, &PreviewWindow::goToLine);
         connect(m_view, &PreviewView::openGLUnusable, this, &PreviewWindow::showNoOpenGL, Qt::QueuedConnection);
+        connect(m_view, &PreviewView::emptyViewHintChanged, this, &PreviewWindow::updateStatus);
     } else {
         m_status->setText(NoOpenGLMessage);
         m_status->setAlignment(Qt::AlignCenter);
@@ -63,6 +69,44 @@ PreviewWindow::PreviewWindow(QsciScintilla *editor, QWidget *parent)
 
 // The worker stops a build under way and waits for none.
 PreviewWindow::~PreviewWindow() = default;
+
+void PreviewWindow::makeToolBar()
+{
+    m_toolBar = new QToolBar(this);
+    m_toolBar->setObjectName(QStringLiteral("previewToolBar"));
+    m_toolBar->setToolButtonStyle(Qt::ToolButtonTextOnly);
+    const auto add = [this](const QString &text, const char *name, const QKeySequence &keys, const QString &tip) {
+        QAction *action = m_toolBar->addAction(text);
+        action->setObjectName(QString::fromLatin1(name));
+        action->setShortcut(keys);
+        action->setToolTip(keys.isEmpty() ? tip : QStringLiteral("%1 (%2)").arg(tip, keys.toString(QKeySequence::NativeText)));
+        return action;
+    };
+    connect(add(QStringLiteral("Save Picture\u2026"), "previewSavePicture", QKeySequence(Qt::CTRL | Qt::Key_S),
+                QStringLiteral("Save the view as a PNG picture, by default beside the script under its name")),
+            &QAction::triggered, this, &PreviewWindow::savePicture);
+    QAction *home = add(QStringLiteral("Home"), "previewHome", {},
+                        QStringLiteral("Back to the first view of the whole object (Home)"));
+    connect(home, &QAction::triggered, m_view, &PreviewView::resetCamera);
+    m_toolBar->addSeparator();
+    m_pause = add(QStringLiteral("Pause"), "previewPause", QKeySequence(Qt::Key_P),
+                  QStringLiteral("Stop animated textures where they are, for a still picture"));
+    m_pause->setCheckable(true);
+    m_pause->setEnabled(false); // until a scene animates
+    connect(m_pause, &QAction::toggled, m_view, &PreviewView::setAnimationPaused);
+    QAction *tags = add(QStringLiteral("Show Tags"), "previewShowTags", QKeySequence(Qt::Key_T),
+                        QStringLiteral("Tint tagged faces (signs, tag 100, blue; pictures, tag 200, orange; others "
+                                       "violet), label signs and pictures, and give each sign's width : height"));
+    tags->setCheckable(true);
+    connect(tags, &QAction::toggled, this, [this](bool on) {
+        m_view->setTagsShown(on);
+        updateStatus();
+    });
+    QAction *axes = add(QStringLiteral("Axes"), "previewAxes", QKeySequence(Qt::Key_A),
+                        QStringLiteral("Show the axes through the origin: x red, y green, z blue"));
+    axes->setCheckable(true);
+    connect(axes, &QAction::toggled, m_view, &PreviewView::setAxesShown);
+}
 
 void PreviewWindow::setScriptFolder(const QString &folder)
 {
@@ -94,6 +138,11 @@ void PreviewWindow::setBuilder(Builder builder)
     m_builder = std::move(builder);
 }
 
+void PreviewWindow::setQuestions(Questions questions)
+{
+    m_questions = std::move(questions);
+}
+
 void PreviewWindow::textChanged()
 {
     if (isVisible())
@@ -106,8 +155,15 @@ void PreviewWindow::rebuildNow(PreviewView::Fit fit)
 {
     if (!m_view)
         return;
-    m_fitNext = m_fitNext || fit == PreviewView::Fit::Fit;
+    m_fitNext = stronger(m_fitNext, fit);
     m_worker->startNow();
+}
+
+void PreviewWindow::openedNewScript()
+{
+    m_fitNext = PreviewView::Fit::Reset;
+    if (isVisible())
+        rebuildNow();
 }
 
 editor::SnapshotWorker::Job PreviewWindow::buildJob()
@@ -130,13 +186,11 @@ editor::SnapshotWorker::Job PreviewWindow::buildJob()
 
 void PreviewWindow::showScene(const std::shared_ptr<const PreparedScene> &scene)
 {
-    const bool fit = m_fitNext;
-    m_fitNext = false;
-    m_view->setScene(scene, fit ? PreviewView::Fit::Fit : PreviewView::Fit::Keep);
+    const PreviewView::Fit fit = std::exchange(m_fitNext, PreviewView::Fit::Keep);
+    m_view->setScene(scene, fit);
+    m_pause->setEnabled(scene->animates());
     followCaret();
-    m_sceneStatus = describe(*scene);
-    m_sceneNotes = scene->notes;
-    showStatus();
+    updateStatus();
     ++m_sceneCount;
     emit sceneShown();
 }
@@ -144,22 +198,52 @@ void PreviewWindow::showScene(const std::shared_ptr<const PreparedScene> &scene)
 void PreviewWindow::setObjectNote(const QString &note)
 {
     m_objectNote = note;
-    showStatus();
+    updateStatus();
 }
 
-void PreviewWindow::showStatus()
+void PreviewWindow::updateStatus()
 {
-    if (!m_view)
-        return; // the line says that OpenGL is missing
-    QStringList line, tip = m_sceneNotes;
-    if (!m_sceneStatus.isEmpty())
-        line << m_sceneStatus;
-    if (!m_objectNote.isEmpty()) {
-        line << m_objectNote;
-        tip << m_objectNote;
-    }
-    m_status->setText(line.join(QStringLiteral("; ")));
-    m_status->setToolTip(tip.join(u'\n'));
+    if (!m_view || !m_view->scene())
+        return;
+    const PreparedScene &prepared = *m_view->scene();
+    const qsizetype triangles = prepared.scene.triangleCount();
+    QStringList parts{triangles == 1 ? QStringLiteral("1 triangle") : QStringLiteral("%1 triangles").arg(triangles)};
+    if (triangles > 0)
+        parts << sizeInMetres(prepared.scene.boundsMin(), prepared.scene.boundsMax());
+    if (!m_view->emptyViewHint().isEmpty())
+        parts << m_view->emptyViewHint();
+    if (m_view->tagsShown() && !signAspects(prepared).isEmpty())
+        parts << signAspects(prepared);
+    if (prepared.scene.incomplete)
+        parts << QStringLiteral("too large: only the first %1 triangles are drawn").arg(rwx::Scene::MaxTriangles);
+    parts << prepared.notes;
+    if (!m_objectNote.isEmpty())
+        parts << m_objectNote;
+    m_status->setText(parts.join(QStringLiteral("; ")));
+    m_status->setToolTip(parts.join(u'\n'));
+}
+
+void PreviewWindow::savePicture()
+{
+    if (!m_view || !m_questions.pictureFile)
+        return;
+    const QString script = m_questions.scriptPath ? m_questions.scriptPath() : QString();
+    const std::optional<QString> chosen = m_questions.pictureFile(this, pictureNameFor(script, QDir::homePath()));
+    if (!chosen || chosen->isEmpty())
+        return;
+    const QString &path = *chosen;
+    const QFileInfo target(path);
+    if (target.exists() && m_questions.yesNo
+        && !m_questions.yesNo(this, QStringLiteral("%1 already exists. Replace it?").arg(target.fileName())))
+        return;
+    const QImage picture = m_view->picture();
+    QString reason;
+    if (picture.isNull())
+        reason = QStringLiteral("The picture could not be drawn.");
+    else
+        writePicture(picture, path, &reason);
+    if (!reason.isEmpty() && m_questions.error)
+        m_questions.error(this, QStringLiteral("Could not save %1\n%2").arg(path, reason));
 }
 
 void PreviewWindow::showNoOpenGL()
@@ -170,7 +254,12 @@ void PreviewWindow::showNoOpenGL()
     m_view->hide();
     m_view->deleteLater();
     m_view = nullptr;
+    m_toolBar->hide();
+    m_toolBar->deleteLater();
+    m_toolBar = nullptr;
+    m_pause = nullptr;
     m_status->setText(NoOpenGLMessage);
+    m_status->setToolTip(QString());
     m_status->setAlignment(Qt::AlignCenter);
     static_cast<QVBoxLayout *>(layout())->setStretchFactor(m_status, 1);
 }

@@ -41,8 +41,14 @@ struct Output {
     QList<int> uses;
 };
 
+// The size a picture is decoded at to fit a square of `side`; a strip's
+// frames each fit it and stay square.
 QSize fitted(QSize size, int side)
 {
+    if (const int frames = stripFrames(size); frames > 1) {
+        const int frame = std::min(size.width(), side);
+        return {frame, frames * frame};
+    }
     if (size.width() <= side && size.height() <= side)
         return size;
     return size.scaled(side, side, Qt::KeepAspectRatio).expandedTo(QSize(1, 1));
@@ -124,7 +130,7 @@ QImage decode(Picture &picture, int side, const TextureLimits &limits)
         picture.error = QStringLiteral("not a readable picture");
         return {};
     }
-    if (image.width() > side || image.height() > side) // the header did not tell
+    if (fitted(image.size(), side) != image.size()) // the header did not tell
         image = image.scaled(fitted(image.size(), side), Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
     return image.convertToFormat(picture.isMask ? QImage::Format_Grayscale8 : QImage::Format_RGBA8888);
 }
@@ -295,7 +301,7 @@ private:
                 m_heldImages += std::exchange(working, 0);
             } else if (index < 0) {
                 // The masked copy, and the mask stretched to its size meanwhile.
-                if (!fits(working + bytesOf(image) + area(image.size()))) {
+                if (!fits(working + 5 * area(maskedTextureSize(image.size(), mask.size())))) {
                     note(picture, QStringLiteral("not shown (%1)").arg(kTooMuchMemory));
                     continue;
                 }
@@ -333,22 +339,6 @@ LoadedTextures loadTextures(const QList<TextureUse> &uses, const QStringList &fo
 {
     LoadedTextures result;
     Loader(folders, std::move(stop), limits, result).load(uses);
-    return result;
-}
-
-QImage maskedTexture(const QImage &texture, const QImage &mask)
-{
-    QImage result = texture.convertToFormat(QImage::Format_RGBA8888);
-    if (mask.isNull() || result.isNull())
-        return result;
-    const QImage alpha = (mask.size() == result.size() ? mask : mask.scaled(result.size()))
-                             .convertToFormat(QImage::Format_Grayscale8);
-    for (int y = 0; y < result.height(); ++y) {
-        uchar *pixel = result.scanLine(y);
-        const uchar *level = alpha.constScanLine(y);
-        for (int x = 0; x < result.width(); ++x)
-            pixel[4 * x + 3] = level[x] >= 128 ? 255 : 0;
-    }
     return result;
 }
 

@@ -15,6 +15,12 @@
 // waits on a special file, and up to TextureLimits::largestFile bytes.
 // Images are scaled down to fit largestSide, and further, all alike, when
 // together they would hold more than largestTotal bytes decoded.
+//
+// Animated textures. A picture whose height is an exact multiple n > 1 of
+// its width is a strip of n square frames stacked from the top, which are
+// shown in turn; a mask can be one too. A strip is scaled by its frames:
+// each frame fits largestSide and stays square, so the strip keeps its n
+// frames; largestTotal and largestPixels count the whole strip.
 #include <QHash>
 #include <QImage>
 #include <QList>
@@ -110,9 +116,21 @@ struct LoadedTextures {
 LoadedTextures loadTextures(const QList<TextureUse> &uses, const QStringList &folders, std::stop_token stop = {},
                             const TextureLimits &limits = {});
 
+// The number of frames of a picture of this size: n for a strip of n square
+// frames, 1 for a still picture. A picture of more than MostStripFrames
+// frames (a line of pixels a frame, say) is a still picture, scaled down as
+// any other, rather than thousands of frames to upload and show.
+inline constexpr int MostStripFrames = 256;
+int stripFrames(QSize size);
+
 // The texture with the mask as its alpha channel (level 128 and up shows),
-// as Format_RGBA8888; the mask is scaled to the texture's size. Without a
-// mask the texture is converted as it is.
+// as Format_RGBA8888. Without a mask the texture is converted as it is. A
+// still mask is stretched over the texture, or over each of its frames; an
+// animated mask makes a strip of as many frames as the texture or the mask
+// has, whichever is more, frame i masked by the mask's frame i (each counted
+// round from the first again when it has fewer).
 QImage maskedTexture(const QImage &texture, const QImage &mask);
+// The size of maskedTexture(texture, mask) for pictures of these sizes.
+QSize maskedTextureSize(QSize texture, QSize mask);
 
 } // namespace rwx

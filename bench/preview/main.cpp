@@ -3,9 +3,10 @@
 // triangles: the time to rebuild the scene on the worker (build plus
 // textures) as a multiple of a plain copy of the text, the time the window's
 // thread spends taking the snapshot and uploading the result, and frames per
-// second while orbiting the largest sample and the large model; and the
-// rebuild of one large picture named under forty masks. Needs
-// OpenGL: run it under xvfb-run with QT_QPA_PLATFORM=xcb.
+// second while orbiting the largest sample, the large model and 1 000
+// see-through faces (sorted anew as the eye moves) around an animated
+// texture; and the rebuild of one large picture named under forty masks.
+// Needs OpenGL: run it under xvfb-run with QT_QPA_PLATFORM=xcb.
 #include "bench/support/timing.h"
 #include "preview/previewview.h"
 #include "support/scriptgen.h"
@@ -44,6 +45,32 @@ QString generateLandscape(int side)
     return s;
 }
 
+// 1 000 half see-through quads in ten overlapping layers around a block
+// with an animated texture of eight frames (written to `folder`).
+QString generateGlass(const QString &folder)
+{
+    QImage strip(64, 8 * 64, QImage::Format_RGB32);
+    for (int f = 0; f < 8; ++f)
+        for (int y = 0; y < 64; ++y)
+            for (int x = 0; x < 64; ++x)
+                strip.setPixel(x, f * 64 + y, qRgb(32 * f, 255 - 32 * f, (x ^ y) * 4));
+    strip.save(QDir(folder).filePath(QStringLiteral("strip.png")));
+    QString s = QStringLiteral("ModelBegin\r\nClumpBegin\r\nClumpBegin\r\nTexture strip\r\nBlock .5 .5 .5\r\nClumpEnd\r\n"
+                               "Opacity .4\r\n");
+    int vertex = 0;
+    for (int layer = 0; layer < 10; ++layer)
+        for (int i = 0; i < 100; ++i) {
+            const double x = (i % 10) * 0.1 - 0.5, y = (i / 10) * 0.1 - 0.5, z = layer * 0.1 - 0.45;
+            s += QStringLiteral("Color %1 .5 %2\r\n").arg(layer * 0.1, 0, 'f', 1).arg(1.0 - layer * 0.1, 0, 'f', 1);
+            for (const auto &[dx, dy] : {std::pair{0.0, 0.0}, {0.15, 0.0}, {0.15, 0.15}, {0.0, 0.15}})
+                s += QStringLiteral("Vertex %1 %2 %3\r\n").arg(x + dx, 0, 'f', 3).arg(y + dy, 0, 'f', 3).arg(z, 0, 'f', 3);
+            s += QStringLiteral("Quad %1 %2 %3 %4\r\n").arg(vertex + 1).arg(vertex + 2).arg(vertex + 3).arg(vertex + 4);
+            vertex += 4;
+        }
+    s += QStringLiteral("ClumpEnd\r\nModelEnd\r\n");
+    return s;
+}
+
 struct Case {
     QString name;
     QString text;
@@ -68,16 +95,16 @@ double framesPerSecond(preview::PreviewView &view, double seconds)
     int frames = 0;
     QElapsedTimer timer;
     QEventLoop loop;
-    const auto connection = QObject::connect(&view, &QOpenGLWidget::frameSwapped, &view, [&] {
+    const auto connection = QObject::connect(&view, &preview::PreviewView::frameSwapped, &view, [&] {
         ++frames;
         view.camera().orbit(2.0f, 0.0f);
         if (timer.elapsed() >= qint64(seconds * 1000))
             loop.quit();
         else
-            view.update();
+            view.requestFrame();
     });
     timer.start();
-    view.update();
+    view.requestFrame();
     loop.exec();
     QObject::disconnect(connection);
     return frames / (double(timer.nsecsElapsed()) / 1e9);
@@ -130,7 +157,7 @@ int main(int argc, char **argv)
     view.show();
     // The first frame makes the context.
     QEventLoop first;
-    QObject::connect(&view, &QOpenGLWidget::frameSwapped, &first, &QEventLoop::quit);
+    QObject::connect(&view, &preview::PreviewView::frameSwapped, &first, &QEventLoop::quit);
     first.exec();
     std::printf("renderer: %s, %s platform, view %dx%d\n\n", qPrintable(view.rendererName()),
                 qPrintable(QGuiApplication::platformName()), view.width(), view.height());
@@ -177,12 +204,18 @@ int main(int argc, char **argv)
     if (largestIndex >= 0)
         orbitCases << largestIndex;
     orbitCases << int(cases.size() - 1);
+    QTemporaryDir glassFolder;
+    cases.append({QStringLiteral("1000 see-through + animated"), generateGlass(glassFolder.path()), glassFolder.path()});
+    orbitCases << int(cases.size() - 1);
     for (const int i : orbitCases) {
         view.setScene(std::make_shared<const preview::PreparedScene>(preview::prepareScene(cases[i].text, cases[i].folder)),
                       preview::PreviewView::Fit::Fit);
         const double fps = framesPerSecond(view, 2.0);
         std::printf("  %-28s %6.1f fps%s\n", qPrintable(cases[i].name), fps,
-                    i == largestIndex ? "  (goal for the largest sample: at least 30)" : "");
+                    i == largestIndex                 ? "  (goal for the largest sample: at least 30)"
+                    : i == int(cases.size()) - 1      ? "  (goal: at least 30)"
+                    : i == int(cases.size()) - 2      ? "  (goal: at least 60)"
+                                                      : "");
     }
     return 0;
 }

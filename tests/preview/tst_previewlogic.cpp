@@ -3,6 +3,11 @@
 #include <QTemporaryDir>
 
 #include "preview/camera.h"
+#include "preview/facing.h"
+#include "preview/groundgrid.h"
+#include "preview/picturefile.h"
+#include "preview/viewnotes.h"
+#include "scene/textures.h"
 #include "preview/picking.h"
 #include "preview/preparedscene.h"
 #include "support/archive.h"
@@ -59,7 +64,91 @@ private slots:
     void outlinesTheTrianglesOfALine();
     void shading();
     void preparesTexturesAndNotes();
+    void facersTurnTowardsTheEye();
+    void realScaleAndHints();
+    void homeGoesBackToTheFirstAngles();
+    void animatedStripsKeepTheirFrames();
+    void writesThePictureThroughATemporaryFile();
 };
+
+void PreviewLogicTest::facersTurnTowardsTheEye()
+{
+    const QVector3D eye(10, 5, 0);
+    // zorienty: +z turns round to +x, upright.
+    const QMatrix4x4 aboutY = facingTurn(rwx::AxisAlignment::ZOrientY, eye, -eye);
+    QVERIFY(qFuzzyCompare(aboutY.mapVector({0, 0, 1}), QVector3D(1, 0, 0)));
+    QVERIFY(qFuzzyCompare(aboutY.mapVector({0, 1, 0}), QVector3D(0, 1, 0)));
+    // xyz: +z points straight at the eye.
+    const QVector3D full = facingTurn(rwx::AxisAlignment::Xyz, eye, -eye).mapVector({0, 0, 1});
+    QVERIFY(qFuzzyCompare(full, eye.normalized()));
+    QCOMPARE(facingTurn(rwx::AxisAlignment::None, eye, -eye), QMatrix4x4());
+}
+
+void PreviewLogicTest::realScaleAndHints()
+{
+    // 1 m cells (0.1 units) with a stronger line every 10 m through the origin.
+    const GroundGrid small = groundGrid(QVector3D(0.3f, 0, 0.2f), 1.0f);
+    QCOMPARE(small.cellMetres, 1.0f);
+    QVERIFY(small.strongLines.contains(QVector3D(0, 0, small.strongLines[0].z())));
+    QVERIFY(std::abs(small.lines[0].x() * 10.0f - std::round(small.lines[0].x() * 10.0f)) < 1e-3f);
+    QCOMPARE(groundGrid({}, 50.0f).cellMetres, 100.0f); // at most MostCells across
+    QCOMPARE(sizeInMetres({0, 0, 0}, {0.2f, 0.31f, 0.08f}), QString::fromUtf8("2.0 \u00d7 3.1 \u00d7 0.8 m"));
+    QCOMPARE(sizeInMetres({0, 0, 0}, {0.02f, 0.05f, 0.001f}), QString::fromUtf8("0.20 \u00d7 0.50 \u00d7 0.01 m"));
+    QCOMPARE(emptyViewHint(EmptyView::FacesAway, 12),
+             QStringLiteral("all 12 faces point away: orbit, or MaterialMode double shows both sides"));
+    QVERIFY(emptyViewHint(EmptyView::No, 12).isEmpty());
+}
+
+void PreviewLogicTest::homeGoesBackToTheFirstAngles()
+{
+    Camera camera = fittedToUnitCube();
+    const Camera first = camera;
+    camera.orbit(120.0f, -40.0f);
+    camera.resetAngles();
+    camera.fit(QVector3D(-1, -1, -1), QVector3D(1, 1, 1), kAspect);
+    QCOMPARE(camera.yaw, first.yaw);
+    QCOMPARE(camera.pitch, first.pitch);
+    QCOMPARE(camera.eye(), first.eye());
+}
+
+void PreviewLogicTest::animatedStripsKeepTheirFrames()
+{
+    QCOMPARE(rwx::stripFrames({16, 64}), 4);
+    QCOMPARE(rwx::stripFrames({16, 40}), 1);
+    QCOMPARE(rwx::stripFrames({16, 16}), 1);
+    QCOMPARE(rwx::stripFrames({2, 2 * 256}), 256);
+    QCOMPARE(rwx::stripFrames({2, 2 * 257}), 1);
+    // A still texture under a two-frame mask: two frames, the second cut away.
+    QImage texture(4, 4, QImage::Format_RGB32);
+    texture.fill(Qt::red);
+    QImage mask(4, 8, QImage::Format_Grayscale8);
+    mask.fill(255);
+    for (int y = 4; y < 8; ++y)
+        std::fill_n(mask.scanLine(y), 4, uchar(0));
+    const QImage masked = rwx::maskedTexture(texture, mask);
+    QCOMPARE(masked.size(), QSize(4, 8));
+    QCOMPARE(qAlpha(masked.pixel(1, 1)), 255);
+    QCOMPARE(qAlpha(masked.pixel(1, 6)), 0);
+    QCOMPARE(qRed(masked.pixel(1, 6)), 255);
+}
+
+void PreviewLogicTest::writesThePictureThroughATemporaryFile()
+{
+    QTemporaryDir dir;
+    QCOMPARE(pictureNameFor(dir.filePath(QStringLiteral("house13.rwx")), {}), dir.filePath(QStringLiteral("house13.png")));
+    const QString path = writeFile(dir.filePath(QStringLiteral("house13.png")), "old");
+    QVERIFY(QFile::setPermissions(path, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ReadGroup));
+    QImage image(8, 6, QImage::Format_RGB32);
+    image.fill(Qt::blue);
+    QString error;
+    QVERIFY(writePicture(image, path, &error));
+    QCOMPARE(QImage(path, "PNG").pixelColor(3, 3), QColor(Qt::blue));
+    QCOMPARE(modeOf(path), 0640);
+    QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden).size(), 1);
+    QVERIFY(!writePicture(image, dir.filePath(QStringLiteral("none/x.png")), &error));
+    QVERIFY(!error.isEmpty());
+    QVERIFY(!QFileInfo::exists(dir.filePath(QStringLiteral("none"))));
+}
 
 void PreviewLogicTest::fitFramesTheBox()
 {

@@ -7,6 +7,7 @@
 #include <QLabel>
 #include <QSemaphore>
 #include <QSignalSpy>
+#include <QToolBar>
 #include <QTemporaryDir>
 
 #include <atomic>
@@ -139,6 +140,11 @@ private slots:
     void clickAndCaretLinkPictureAndText();
     void mouseAndKeysMoveTheCamera();
     void drawsOnWhileAlwaysOnTopRemakesTheMainWindow();
+    void seeThroughFacesLookAlikeInEitherOrder();
+    void facerKeepsFacingTheViewer();
+    void animatedTextureRunsUntilPaused();
+    void clickGoesThroughAMasksCutAway();
+    void savesThePictureBesideTheScript();
 
 private:
     // Writes the script as rwx/NAME beside a textures/ folder, opens it in a
@@ -209,23 +215,31 @@ void PreviewRenderTest::drawsTheScript_data()
     QTest::addColumn<QString>("status");
     // A square at z = 0, clear of the ground grid; the camera looks from +z,
     // so it faces away.
+    const QString kCubeStatus = QString::fromUtf8("12 triangles; 10.0 \u00D7 10.0 \u00D7 10.0 m");
+    const QString kSquareStatus = QString::fromUtf8("2 triangles; 20.0 \u00D7 20.0 \u00D7 0.0 m");
     const QString awaySquare = QStringLiteral(
         "Color 1 0 0\nTranslate 0 3 0\nVertex -1 -1 0\nVertex -1 1 0\nVertex 1 1 0\nVertex 1 -1 0\nQuad 1 2 3 4");
-    QTest::newRow("solid") << "Color 1 0 0\nBlock 1 1 1" << Look::Red << 0.15 << 0.9 << "12 triangles";
+    QTest::newRow("solid") << "Color 1 0 0\nBlock 1 1 1" << Look::Red << 0.15 << 0.9 << kCubeStatus;
     QTest::newRow("wireframe") << "Color 1 0 0\nGeometrySampling wireframe\nBlock 1 1 1" << Look::Other << 0.0005
-                               << 0.03 << "12 triangles";
+                               << 0.03 << kCubeStatus;
     QTest::newRow("point cloud") << "Color 1 0 0\nGeometrySampling pointcloud\nBlock 1 1 1" << Look::Other << 0.00005
-                                 << 0.005 << "12 triangles";
-    QTest::newRow("one-sided, seen from behind") << awaySquare << Look::Background << 0.0 << 0.0 << "2 triangles";
+                                 << 0.005 << kCubeStatus;
+    QTest::newRow("one-sided, seen from behind") << awaySquare << Look::Background << 0.0 << 0.0
+                                                 << kSquareStatus + "; all 2 faces point away: orbit, or MaterialMode double shows both sides";
     QTest::newRow("two-sided, seen from behind") << "MaterialMode double\n" + awaySquare << Look::Red << 0.15 << 0.9
-                                                 << "2 triangles";
+                                                 << kSquareStatus;
+    QTest::newRow("black, prelit red") << "Color 0 0 0\nSurface 0 0 0\nTranslate 0 3 0\nVertex -1 -1 0 Prelight 1 0 0\n"
+                                          "Vertex 1 -1 0\n"
+                                          "Vertex 1 1 0\nVertex -1 1 0\nQuad 1 2 3 4"
+                                       << Look::Red << 0.15 << 0.9 << kSquareStatus;
     QTest::newRow("half see-through") << "Color 1 0 0\nOpacity .5\nBlock 1 1 1" << Look::Blend << 0.0 << 0.05
-                                      << "12 triangles";
+                                      << kCubeStatus;
     QTest::newRow("texture behind a link to a FIFO") << "Color 1 0 0\nTexture pipe\nBlock 1 1 1" << Look::Red << 0.15
-                                                     << 0.9 << "12 triangles; texture pipe not found";
+                                                     << 0.9 << kCubeStatus + "; texture pipe not found";
     QTest::newRow("texture instead of colour")
         << "Color 1 0 0\nTexture green\nBlock 1 1 1\nTexture nothere\nBlock .1 .1 .1\nTexture NotHere\nBlock .1 .1 .1"
-        << Look::Green << 0.0 << 0.0 << "36 triangles; texture nothere not found";
+        << Look::Green << 0.0 << 0.0
+        << "36 triangles; 10.0 \u00D7 10.0 \u00D7 10.0 m; texture nothere not found";
 }
 
 void PreviewRenderTest::drawsTheScript()
@@ -251,7 +265,8 @@ void PreviewRenderTest::drawsTheScript()
     QVERIFY(cornersAreBackground(image));
     const double red = share(image, Look::Red);
     QVERIFY2(red >= leastRed && red <= mostRed, qPrintable(QStringLiteral("red share %1").arg(red)));
-    QCOMPARE(m_preview->statusLine()->text(), status);
+    // The hint for an empty picture comes once it has been drawn.
+    QTRY_COMPARE(m_preview->statusLine()->text(), status);
 }
 
 void PreviewRenderTest::rebuildsAfterThePauseKeepingTheCamera()
@@ -334,6 +349,7 @@ void PreviewRenderTest::rebuildsAndFitsAtOnceAfterADrop()
     QVERIFY(openPreview(kRedBlock));
     const CameraState fitted = stateOf(m_view->camera());
     m_view->camera().zoomToward({0.5, 0.5}, 8.0f, m_view->aspect());
+    m_view->camera().orbit(150.0f, -20.0f); // a newly dropped file shows from the first view's angles
     m_preview->setPause(60000);
     QSignalSpy shown(m_preview, &PreviewWindow::sceneShown);
     dropFiles(*m_window, {writeScript(script(QStringLiteral("Color 0 0 1\nBlock 1 1 1")), QStringLiteral("blue.rwx"))});
@@ -408,26 +424,128 @@ void PreviewRenderTest::mouseAndKeysMoveTheCamera()
     QCoreApplication::sendEvent(m_view, &wheel);
     QVERIFY(camera.distance < before && camera.target != fitted.target);
     // Home fits again, keeping the angles; so does a double-click.
+    // Home goes back to the first view; a double-click fits, keeping the angles.
     QTest::keyClick(m_view, Qt::Key_Home);
-    QCOMPARE(camera.distance, fitted.distance);
-    QCOMPARE(camera.target, fitted.target);
+    QCOMPARE(stateOf(camera), fitted);
     QVERIFY(centreIs(frame(), Look::Red));
+    camera.orbit(30.0f, 0.0f);
     camera.zoomToward({}, 10.0f, m_view->aspect());
     QTest::mouseDClick(m_view, Qt::LeftButton, {}, centre());
     QCOMPARE(camera.distance, fitted.distance);
+    QCOMPARE(camera.yaw, fitted.yaw + 30.0f);
 }
 
 void PreviewRenderTest::drawsOnWhileAlwaysOnTopRemakesTheMainWindow()
 {
     QVERIFY(openPreview(kRedBlock));
-    QSignalSpy swapped(m_view, &QOpenGLWidget::frameSwapped);
+    QSignalSpy swapped(m_view, &PreviewView::frameSwapped);
     for (int i = 0; i < 2; ++i) {
         m_window->action(QStringLiteral("mnuAonT"))->trigger();
-        m_view->update();
+        m_view->requestFrame();
         QVERIFY(swapped.wait(10000));
     }
     QVERIFY(m_preview->isVisible());
     QVERIFY(centreIs(frame(), Look::Red));
+}
+
+void PreviewRenderTest::seeThroughFacesLookAlikeInEitherOrder()
+{
+    // Two half see-through squares, red in front of blue, written in either order.
+    const QString red = QStringLiteral("ClumpBegin\nColor 1 0 0\nOpacity .5\nTranslate 0 0 .5\n"
+                                       "Vertex -1 -1 0\nVertex 1 -1 0\nVertex 1 1 0\nVertex -1 1 0\nQuad 1 2 3 4\nClumpEnd\n");
+    QString blue = red;
+    blue.replace(QStringLiteral("1 0 0\n"), QStringLiteral("0 0 1\n")).replace(QStringLiteral(".5\nV"), QStringLiteral("-.5\nV"));
+    QVERIFY(openPreview(script(red + blue)));
+    const QColor redFirst = frame().pixelColor(centre());
+    m_preview->setPause(0);
+    QSignalSpy shown(m_preview, &PreviewWindow::sceneShown);
+    m_editor->setText(script(blue + red));
+    QVERIFY(shown.wait(10000));
+    const QColor blueFirst = frame().pixelColor(centre());
+    QCOMPARE(blueFirst.name(), redFirst.name());
+    QVERIFY2(redFirst.red() > redFirst.blue(), qPrintable(redFirst.name())); // the nearer one shows more
+}
+
+void PreviewRenderTest::facerKeepsFacingTheViewer()
+{
+    // A one-sided square facing +z: seen edge on after a quarter turn, unless it turns to face the eye.
+    QVERIFY(openPreview(script(QStringLiteral("AxisAlignment zorienty\nColor 1 0 0\nTranslate 0 3 0\nVertex -1 -1 0\n"
+                                              "Vertex 1 -1 0\n"
+                                              "Vertex 1 1 0\nVertex -1 1 0\nQuad 1 2 3 4"))));
+    QVERIFY(centreIs(frame(), Look::Red));
+    for (const float degrees : {90.0f, -180.0f}) {
+        m_view->camera().orbit(degrees, 0.0f);
+        QVERIFY2(centreIs(frame(), Look::Red), qPrintable(QString::number(m_view->camera().yaw)));
+        // A click picks the turned square.
+        m_editor->setCursorPosition(0, 0);
+        QTest::mouseClick(m_view, Qt::LeftButton, {}, centre());
+        int line = -1, index = -1;
+        m_editor->getCursorPosition(&line, &index);
+        QCOMPARE(line + 1, 10);
+    }
+}
+
+void PreviewRenderTest::animatedTextureRunsUntilPaused()
+{
+    // Two square frames stacked: red above blue.
+    QImage strip(4, 8, QImage::Format_RGB32);
+    strip.fill(Qt::blue);
+    for (int y = 0; y < 4; ++y)
+        for (int x = 0; x < 4; ++x)
+            strip.setPixelColor(x, y, Qt::red);
+    QVERIFY(QDir(m_dir->path()).mkpath(QStringLiteral("textures")));
+    QVERIFY(strip.save(m_dir->filePath(QStringLiteral("textures/strip.png")), "PNG"));
+    QVERIFY(openPreview(script(QStringLiteral("Texture strip\nBlock 1 1 1"))));
+    QAction *pause = m_preview->toolBar()->findChild<QAction *>(QStringLiteral("previewPause"));
+    QVERIFY(pause && pause->isEnabled());
+    const qint64 first = m_view->animationStep();
+    const Look firstLook = first % 2 ? Look::Blue : Look::Red;
+    QVERIFY(centreIs(frame(), firstLook));
+    QTRY_VERIFY(m_view->animationStep() != first);
+    const qint64 second = m_view->animationStep();
+    QVERIFY(centreIs(frame(), second % 2 ? Look::Blue : Look::Red));
+    pause->trigger();
+    QVERIFY(m_view->animationPaused());
+    QCOMPARE(m_view->animationStep(), second);
+}
+
+void PreviewRenderTest::clickGoesThroughAMasksCutAway()
+{
+    // A square whose mask cuts all of it away (line 5), in front of a block (line 7).
+    QImage hole(4, 4, QImage::Format_Grayscale8);
+    hole.fill(0);
+    QVERIFY(QDir(m_dir->path()).mkpath(QStringLiteral("textures")));
+    QVERIFY(hole.save(m_dir->filePath(QStringLiteral("textures/hole.bmp")), "BMP"));
+    QVERIFY(openPreview(script(QStringLiteral("ClumpBegin\nTexture hole Mask hole\nVertex -2 -2 1 UV 0 0\nVertex 2 -2 1 UV 1 0\n"
+                                              "Vertex 2 2 1 UV 1 1\nVertex -2 2 1 UV 0 1\nQuad 1 2 3 4\nClumpEnd\n"
+                                              "Color 1 0 0\nBlock 1 1 1"))));
+    QVERIFY(centreIs(frame(), Look::Red));
+    QTest::mouseClick(m_view, Qt::LeftButton, {}, centre());
+    int line = -1, index = -1;
+    m_editor->getCursorPosition(&line, &index);
+    QCOMPARE(line + 1, 12);
+}
+
+void PreviewRenderTest::savesThePictureBesideTheScript()
+{
+    QVERIFY(openPreview(kRedBlock, QStringLiteral("house13.rwx")));
+    QAction *save = m_preview->toolBar()->findChild<QAction *>(QStringLiteral("previewSavePicture"));
+    QVERIFY(save);
+    const QString picture = m_dir->filePath(QStringLiteral("rwx/house13.png"));
+    m_log.savePaths = {picture, m_dir->filePath(QStringLiteral("no/such/folder/house13.png"))};
+    save->trigger();
+    QCOMPARE(m_log.saveFiles.size(), 1);
+    QCOMPARE(m_log.saveFiles[0].path, picture);
+    QImage saved(picture, "PNG");
+    QVERIFY(!saved.isNull() && centreIs(saved, Look::Red));
+    QVERIFY(share(saved, Look::Outline) == 0.0);
+    QVERIFY(!QDir(m_dir->path()).entryList({QStringLiteral("*.tmp"), QStringLiteral(".*")}, QDir::Files).size());
+    // A folder that is not there: one box naming the file; nothing else written.
+    save->trigger();
+    QCOMPARE(m_log.messages.size(), 1);
+    QCOMPARE(m_log.messages[0].title, QStringLiteral("Orvane."));
+    QVERIFY(m_log.messages[0].text.contains(QStringLiteral("no/such/folder/house13.png")));
+    m_log.messages.clear();
 }
 
 ORVANE_GUI_TEST_MAIN(PreviewRenderTest)

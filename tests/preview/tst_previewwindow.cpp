@@ -154,7 +154,7 @@ void PreviewWindowTest::leavesScriptUndoAndFilesAlone()
     if (preview->view()) {
         QTRY_VERIFY(preview->sceneCount() > 0 && !preview->rebuildPending());
         QCOMPARE(preview->statusLine()->text(),
-                 QStringLiteral("12 triangles; texture wood could not be read (not a readable picture)"));
+                 QString::fromUtf8("12 triangles; 10.0 \u00D7 10.0 \u00D7 10.0 m; texture wood could not be read (not a readable picture)"));
         const QPoint centre = preview->view()->rect().center();
         QTest::mouseClick(preview->view(), Qt::LeftButton, {}, centre);
         QTest::keyClick(preview->view(), Qt::Key_Delete);
