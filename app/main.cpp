@@ -6,6 +6,7 @@
 #include "commandline/commandline.h"
 #include "commandline/filearguments.h"
 #include "editor/snapshotworker.h"
+#include "preview/memoryreuse.h"
 
 #include <chrono>
 
@@ -30,6 +31,7 @@ int main(int argc, char *argv[])
     if (early.stop && arguments.parser().unknownOptionNames().isEmpty())
         return commandline::finish(early);
 
+    preview::keepFreedMemoryForReuse();
     QApplication app(argc, argv);
     const commandline::Result result = arguments.read(QCoreApplication::arguments());
     if (result.stop)

@@ -10,38 +10,12 @@
 
 #include <QOpenGLContext>
 
-#ifdef __GLIBC__
-#include <malloc.h>
-#endif
-
 namespace preview {
 
 using namespace shaders;
 
-namespace {
-
-// A software renderer (Mesa's llvmpipe) allocates and frees tens of
-// megabytes for the vertices of a large model every frame. By default the
-// C library gives freed memory at the top of the heap back to the system
-// and the next frame faults it in again page by page, which took a third of
-// the frame time. Up to 64 MB of freed memory is kept for reuse instead.
-void keepFreedMemoryForReuse()
-{
-#ifdef __GLIBC__
-    static const bool done = [] {
-        mallopt(M_MMAP_THRESHOLD, 32 * 1024 * 1024);
-        mallopt(M_TRIM_THRESHOLD, 64 * 1024 * 1024);
-        return true;
-    }();
-    Q_UNUSED(done);
-#endif
-}
-
-} // namespace
-
 PreviewRenderer::PreviewRenderer()
 {
-    keepFreedMemoryForReuse();
     initializeOpenGLFunctions();
     m_rendererName = QString::fromLatin1(reinterpret_cast<const char *>(glGetString(GL_RENDERER)));
     const char *defines[] = {"", kPrelitDefine, kBatchedDefine};

@@ -8,6 +8,7 @@
 // texture; and the rebuild of one large picture named under forty masks.
 // Needs OpenGL: run it under xvfb-run with QT_QPA_PLATFORM=xcb.
 #include "bench/support/timing.h"
+#include "preview/memoryreuse.h"
 #include "preview/previewview.h"
 #include "support/scriptgen.h"
 
@@ -146,6 +147,7 @@ int main(int argc, char **argv)
 {
     QTemporaryDir settings;
     qputenv("XDG_CONFIG_HOME", settings.path().toLocal8Bit());
+    preview::keepFreedMemoryForReuse(); // as the program does
     QApplication app(argc, argv);
     if (!preview::openGLAvailable()) {
         std::printf("bench_preview: no OpenGL on the %s platform; run it under xvfb-run with QT_QPA_PLATFORM=xcb\n",
