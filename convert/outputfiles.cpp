@@ -1,5 +1,7 @@
 #include "convert/outputfiles.h"
 
+#include "zip32/writeprotection.h"
+
 #include <QDir>
 #include <QFile>
 #include <QSaveFile>
@@ -55,6 +57,17 @@ bool writeOutputs(const QString &folder, const QList<OutputFile> &files, const Q
                 return fail(error, QStringLiteral("%1 would replace a file it is made from")
                                        .arg(QDir::toNativeSeparators(dir.filePath(file.name))));
         }
+    }
+    // The rule the window keeps for archives: a folder or a file whose every
+    // write permission is off is meant to stay as it is, even for root, whom
+    // the system lets write anything.
+    if (zip32::writeProtected(QFile::encodeName(folder).constData()))
+        return fail(error, QStringLiteral("cannot write %1: its folder is read-only")
+                               .arg(QDir::toNativeSeparators(dir.filePath(files.value(0).name))));
+    for (const OutputFile &file : files) {
+        const QString path = dir.filePath(file.name);
+        if (zip32::writeProtected(QFile::encodeName(path).constData()))
+            return fail(error, QStringLiteral("cannot write %1: it is read-only").arg(QDir::toNativeSeparators(path)));
     }
     // Until committed, a QSaveFile removes its temporary file when it goes.
     // Its write goes on after a short write of the system until all is

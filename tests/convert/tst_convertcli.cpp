@@ -9,8 +9,6 @@
 #include "support/files.h"
 #include "support/testmain.h"
 
-#include <unistd.h>
-
 using namespace orvane_test;
 
 namespace {
@@ -37,15 +35,6 @@ Run convert(const QStringList &arguments, const QString &folder)
 
 const QByteArray kBlock = "ModelBegin\nClumpBegin\nBlock 1 1 1\nClumpEnd\nModelEnd\n";
 
-// Whether a file can be made in `folder`.
-bool writable(const QString &folder)
-{
-    QFile probe(folder + QStringLiteral("/probe"));
-    const bool made = probe.open(QIODevice::WriteOnly);
-    probe.remove();
-    return made;
-}
-
 } // namespace
 
 class ConvertCliTest : public QObject {
@@ -55,7 +44,8 @@ private slots:
     void usage();
     void reportsEachInput_data();
     void reportsEachInput();
-    void unwritableFolderLeavesNothing();
+    void readOnlyOutputsAreKept_data();
+    void readOnlyOutputsAreKept();
     void neverReplacesAnInput();
     void twoInputsOfOneName();
 };
@@ -128,32 +118,35 @@ void ConvertCliTest::reportsEachInput()
     QVERIFY2(error.isEmpty(), qPrintable(error));
 }
 
-// A folder nothing can be written in: the failure is said, and neither the
-// output nor a temporary file is left there.
-void ConvertCliTest::unwritableFolderLeavesNothing()
+void ConvertCliTest::readOnlyOutputsAreKept_data()
 {
+    QTest::addColumn<bool>("folderReadOnly");
+    QTest::newRow("read-only folder") << true;
+    QTest::newRow("read-only output") << false;
+}
+
+// A folder or an earlier output whose write permissions are all off stays as
+// it is, for root too: the failure is said, and no output or temporary file
+// is left.
+void ConvertCliTest::readOnlyOutputsAreKept()
+{
+    QFETCH(bool, folderReadOnly);
     QTemporaryDir dir;
     const QDir folder(dir.path());
     writeFile(folder.filePath("house.rwx"), kBlock);
-    QVERIFY(folder.mkdir("out"));
+    writeFile(folder.filePath("out/house.glb"), "earlier");
     const QString out = folder.filePath("out");
-    QVERIFY(QFile::setPermissions(out, QFile::ReadOwner | QFile::ExeOwner));
-    bool immutable = false;
-    const auto restore = qScopeGuard([&] {
-        if (immutable)
-            QProcess::execute("chattr", {"-i", out});
-        QFile::setPermissions(out, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
-    });
-    if (writable(out)) { // root writes anyway; an immutable folder stops it too
-        immutable = QProcess::execute("chattr", {"+i", out}) == 0;
-        if (writable(out))
-            QSKIP("running as root where the folder cannot be made immutable (chattr +i)");
-    }
+    const QString target = QDir(out).filePath("house.glb");
+    const QString locked = folderReadOnly ? out : target;
+    QVERIFY(QFile::setPermissions(locked, QFile::ReadOwner | QFile::ExeOwner));
+    const auto restore = qScopeGuard([&] { QFile::setPermissions(locked, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner); });
+    const QString before = fileState(target);
     const Run run = convert({"-o", "out", "house.rwx"}, folder.path());
     QCOMPARE(run.exitCode, 1);
-    QVERIFY2(run.err.startsWith("house.rwx: cannot write " + QDir(out).filePath("house.glb") + ": "), qPrintable(run.err));
-    QCOMPARE(run.err.count(u'\n'), 1);
-    QCOMPARE(QDir(out).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot), QStringList());
+    QCOMPARE(run.err, QStringLiteral("house.rwx: cannot write %1: %2\n")
+                          .arg(target, folderReadOnly ? "its folder is read-only" : "it is read-only"));
+    QCOMPARE(fileState(target), before);
+    QCOMPARE(QDir(out).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot), QStringList{"house.glb"});
 }
 
 // A script that happens to be named like the output it makes, and an output
