@@ -34,31 +34,46 @@ QImage frameOf(const QImage &image, int frames, int index)
     return image.copy(0, (index % frames) * side, side, side);
 }
 
+// The frames of a picture with `frames` frames (one: the whole picture),
+// each in `format` and at `frameSize`.
+QList<QImage> preparedFrames(const QImage &image, int frames, QImage::Format format, QSize frameSize)
+{
+    QList<QImage> prepared;
+    prepared.reserve(frames);
+    for (int index = 0; index < frames; ++index) {
+        const QImage frame = frameOf(image, frames, index).convertToFormat(format);
+        prepared.append(frame.size() == frameSize ? frame : frame.scaled(frameSize));
+    }
+    return prepared;
+}
+
 } // namespace
 
 QImage maskedTexture(const QImage &texture, const QImage &mask)
 {
-    QImage result = texture.convertToFormat(QImage::Format_RGBA8888);
-    if (mask.isNull() || result.isNull())
-        return result;
+    if (mask.isNull() || texture.isNull())
+        return texture.convertToFormat(QImage::Format_RGBA8888);
     const int textureFrames = stripFrames(texture.size());
     const int maskFrames = stripFrames(mask.size());
     const QSize size = maskedTextureSize(texture.size(), mask.size());
     const int frames = std::max(textureFrames, maskFrames);
     const QSize frameSize = frames > 1 ? QSize(size.width(), size.width()) : size;
-    if (size != result.size()) // a still texture under an animated mask: its frames are copies
-        result = QImage(size, QImage::Format_RGBA8888);
-    const QImage grey = mask.convertToFormat(QImage::Format_Grayscale8);
+    // A texture with fewer frames than its mask (a still one, say) repeats
+    // its frames in turn; each frame and each level of the mask is made
+    // ready once, not once for every frame it stands in.
+    const bool repeated = textureFrames < frames;
+    QImage result = repeated ? QImage(size, QImage::Format_RGBA8888) : texture.convertToFormat(QImage::Format_RGBA8888);
+    const QList<QImage> textureCopies =
+        repeated ? preparedFrames(texture, textureFrames, QImage::Format_RGBA8888, frameSize) : QList<QImage>();
+    const QList<QImage> alphas = preparedFrames(mask, maskFrames, QImage::Format_Grayscale8, frameSize);
     for (int frame = 0; frame < frames; ++frame) {
         const int top = frame * frameSize.height();
-        if (textureFrames < frames) {
-            const QImage source = frameOf(texture, textureFrames, frame).convertToFormat(QImage::Format_RGBA8888);
-            const QImage copy = source.size() == frameSize ? source : source.scaled(frameSize);
+        if (repeated) {
+            const QImage &copy = textureCopies[frame % textureFrames];
             for (int y = 0; y < frameSize.height(); ++y)
                 std::copy_n(copy.constScanLine(y), 4 * frameSize.width(), result.scanLine(top + y));
         }
-        const QImage level = frameOf(grey, maskFrames, frame);
-        const QImage alpha = level.size() == frameSize ? level : level.scaled(frameSize);
+        const QImage &alpha = alphas[frame % maskFrames];
         for (int y = 0; y < frameSize.height(); ++y) {
             uchar *pixel = result.scanLine(top + y);
             const uchar *value = alpha.constScanLine(y);
