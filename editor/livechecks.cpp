@@ -13,7 +13,6 @@
 #include <QToolTip>
 
 #include <algorithm>
-#include <iterator>
 #include <utility>
 
 namespace rwx {
@@ -31,11 +30,6 @@ QString groupedDigits(qsizetype n)
     return digits;
 }
 
-bool before(const Finding &a, const Finding &b)
-{
-    return a.line != b.line ? a.line < b.line : a.column < b.column;
-}
-
 // The structure check, then for a script with a folder the texture lookups:
 // their findings together in order of line and column, the first `keep`.
 CheckResult runChecks(const LiveChecks::Checker &checker, QStringView text, const QString &folder,
@@ -44,19 +38,7 @@ CheckResult runChecks(const LiveChecks::Checker &checker, QStringView text, cons
     CheckResult result = checker(text, limits);
     if (result.cancelled || folder.isEmpty())
         return result;
-    CheckResult deployment = checkDeployment(text, folder, limits);
-    if (deployment.cancelled)
-        return deployment;
-    if (deployment.total == 0)
-        return result;
-    CheckResult all;
-    all.total = result.total + deployment.total;
-    all.findings.reserve(result.findings.size() + deployment.findings.size());
-    std::merge(result.findings.cbegin(), result.findings.cend(), deployment.findings.cbegin(),
-               deployment.findings.cend(), std::back_inserter(all.findings), before);
-    if (all.findings.size() > limits.keep)
-        all.findings.resize(limits.keep);
-    return all;
+    return mergeResults(std::move(result), checkDeployment(text, folder, limits), limits.keep);
 }
 
 } // namespace

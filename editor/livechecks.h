@@ -88,7 +88,6 @@ public:
     // textures are looked for; empty for a text that was never saved, which
     // looks nothing up. A new folder checks the text again.
     void setScriptFolder(const QString &folder);
-    QString scriptFolder() const { return m_scriptFolder; }
 
     // The marks drawn by the last check, in order of position.
     const QList<Mark> &marks() const { return m_marks; }

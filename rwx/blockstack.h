@@ -22,7 +22,6 @@ public:
 
     bool isOpen(Block block) const { return m_count[int(block)] > 0; }
     int openCount(Block block) const { return m_count[int(block)]; }
-    bool isEmpty() const { return m_entries.empty(); }
     qsizetype size() const { return qsizetype(m_entries.size()); }
     // Outermost first.
     Entry &operator[](qsizetype i) { return m_entries[std::size_t(i)]; }

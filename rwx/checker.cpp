@@ -7,6 +7,7 @@
 #include <QSet>
 
 #include <algorithm>
+#include <iterator>
 
 namespace rwx {
 namespace {
@@ -20,16 +21,13 @@ struct Open {
     int prevScope; // the vertex scope that was current before this block
 };
 
-// The lines between two questions whether to stop.
-constexpr int kLinesPerStopQuestion = 4096;
-
 class Checker {
 public:
     Checker(QStringView text, const CheckLimits &limits) : m_text(text), m_limits(limits) {}
 
     CheckResult run()
     {
-        if (asked(0) || !readScript(m_text, true, *this))
+        if (m_limits.stopAtLine(0) || !readScript(m_text, true, *this))
             return CheckResult{{}, 0, true};
         for (const Open &o : m_blocks.entries())
             addUnclosed(o);
@@ -47,7 +45,7 @@ public:
         check(st);
         return true;
     }
-    bool lineEnd(int line, const char16_t *, qsizetype length) { return length == 0 || !asked(line + 1); }
+    bool lineEnd(int line, const char16_t *, qsizetype length) { return length == 0 || !m_limits.stopAtLine(line + 1); }
 
 private:
     // Records a finding. The message is made only for a finding that may be
@@ -84,9 +82,7 @@ private:
     // they were found) and drops all but the first `keep`.
     void keepFirst(qsizetype keep)
     {
-        std::stable_sort(m_findings.begin(), m_findings.end(), [](const Finding &a, const Finding &b) {
-            return before(a.line, a.column, b.line, b.column);
-        });
+        std::stable_sort(m_findings.begin(), m_findings.end(), findingBefore);
         if (m_findings.size() <= keep)
             return;
         m_findings.resize(keep);
@@ -94,10 +90,6 @@ private:
         m_lastLine = m_findings.back().line;
         m_lastColumn = m_findings.back().column;
     }
-
-    // Whether the check was told to stop, asked at the start of every few
-    // thousand lines.
-    bool asked(int line) const { return line % kLinesPerStopQuestion == 0 && m_limits.stop && m_limits.stop(); }
 
     void check(const TextStatement &st)
     {
@@ -261,6 +253,29 @@ QList<Finding> checkScript(QStringView text)
 CheckResult checkScript(QStringView text, const CheckLimits &limits)
 {
     return Checker(text, limits).run();
+}
+
+bool findingBefore(const Finding &a, const Finding &b)
+{
+    return a.line != b.line ? a.line < b.line : a.column < b.column;
+}
+
+CheckResult mergeResults(CheckResult a, CheckResult b, qsizetype keep)
+{
+    if (a.cancelled)
+        return a;
+    if (b.cancelled)
+        return b;
+    if (b.total == 0)
+        return a;
+    CheckResult all;
+    all.total = a.total + b.total;
+    all.findings.reserve(a.findings.size() + b.findings.size());
+    std::merge(a.findings.cbegin(), a.findings.cend(), b.findings.cbegin(), b.findings.cend(),
+               std::back_inserter(all.findings), findingBefore);
+    if (all.findings.size() > keep)
+        all.findings.resize(keep);
+    return all;
 }
 
 } // namespace rwx

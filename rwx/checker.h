@@ -40,6 +40,14 @@ struct CheckLimits {
     qsizetype keep = std::numeric_limits<qsizetype>::max();
     // Asked now and then; a check told to stop returns at once, cancelled.
     std::function<bool()> stop;
+
+    // The lines between two questions whether to stop.
+    static constexpr int LinesPerStopQuestion = 4096;
+
+    bool stopAsked() const { return stop && stop(); }
+    // Asked at the start of line `line` (0-based): the question is put at
+    // the start of every LinesPerStopQuestion lines.
+    bool stopAtLine(int line) const { return line % LinesPerStopQuestion == 0 && stopAsked(); }
 };
 
 struct CheckResult {
@@ -49,5 +57,13 @@ struct CheckResult {
 };
 
 CheckResult checkScript(QStringView text, const CheckLimits &limits);
+
+// Whether `a` comes before `b` in the text: by line, then column.
+bool findingBefore(const Finding &a, const Finding &b);
+
+// Two checks of one text as one: their findings in order of line and column
+// (a's first where both have one at the same place), the first `keep` of
+// them. A cancelled check makes the whole cancelled.
+CheckResult mergeResults(CheckResult a, CheckResult b, qsizetype keep);
 
 } // namespace rwx

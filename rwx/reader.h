@@ -61,6 +61,28 @@ qsizetype faceIndexEnd(const Statement<Unit> &st, qsizetype first)
     return last;
 }
 
+// What a name on a `Texture` statement names.
+enum class TextureRole : quint8 { Texture, Mask, Bump };
+
+// Calls f(role, word) for each name a `Texture` statement gives, in order:
+// the texture (word 1), then the word after each `Mask` and `Bump`. Nothing
+// for "Texture null" or a statement without a name. f returns false to stop
+// the walk, which then returns false.
+template <typename Unit, typename F>
+bool forEachTextureName(const Statement<Unit> &st, F &&f)
+{
+    if (st.size() < 2 || equalsLower(st[1], "null"))
+        return true;
+    if (!f(TextureRole::Texture, qsizetype(1)))
+        return false;
+    for (qsizetype i = 2; i + 1 < st.size(); ++i) {
+        const bool mask = equalsLower(st[i], "mask");
+        if ((mask || equalsLower(st[i], "bump")) && !f(mask ? TextureRole::Mask : TextureRole::Bump, ++i))
+            return false;
+    }
+    return true;
+}
+
 namespace reading {
 
 template <typename Unit>

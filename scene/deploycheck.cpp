@@ -14,22 +14,17 @@ namespace rwx {
 
 namespace {
 
-// The lines between two questions whether to stop.
-constexpr int kLinesPerStopQuestion = 4096;
-
-enum class NameKind : quint8 { Texture, Mask, Bump };
-
-QString kindWord(NameKind kind)
+QString kindWord(TextureRole kind)
 {
     switch (kind) {
-    case NameKind::Texture: return QStringLiteral("texture");
-    case NameKind::Mask: return QStringLiteral("mask");
-    case NameKind::Bump: return QStringLiteral("bump");
+    case TextureRole::Texture: return QStringLiteral("texture");
+    case TextureRole::Mask: return QStringLiteral("mask");
+    case TextureRole::Bump: return QStringLiteral("bump");
     }
     return {};
 }
 
-QString caseOnly(NameKind kind, const QString &wanted, const QString &found)
+QString caseOnly(TextureRole kind, const QString &wanted, const QString &found)
 {
     return QStringLiteral("%1 %2 is found only as %3: servers are case-sensitive").arg(kindWord(kind), wanted, found);
 }
@@ -43,46 +38,31 @@ public:
 
     CheckResult run()
     {
-        if (stopAsked() || !readScript(m_text, true, *this))
+        if (m_limits.stopAsked() || !readScript(m_text, true, *this))
             return CheckResult{{}, 0, true};
-        CheckResult result{std::move(m_findings), m_total, false};
-        if (result.findings.size() > m_limits.keep)
-            result.findings.resize(std::max<qsizetype>(m_limits.keep, 0));
-        return result;
+        return CheckResult{std::move(m_findings), m_total, false};
     }
 
     // The reader's calls.
     bool statement(const TextStatement &st)
     {
-        if (st.size() < 2 || findKeyword(st[0]).kind != Kind::Texture || equalsLower(st[1], "null"))
+        if (findKeyword(st[0]).kind != Kind::Texture)
             return true;
-        if (!check(st, 1, NameKind::Texture))
-            return false;
-        for (qsizetype i = 2; i + 1 < st.size(); ++i) {
-            const bool mask = equalsLower(st[i], "mask");
-            if ((mask || equalsLower(st[i], "bump")) && !check(st, ++i, mask ? NameKind::Mask : NameKind::Bump))
-                return false;
-        }
-        return true;
+        return forEachTextureName(st, [&](TextureRole role, qsizetype word) { return check(st, word, role); });
     }
-    bool lineEnd(int line, const char16_t *, qsizetype length)
-    {
-        return length == 0 || (line + 1) % kLinesPerStopQuestion != 0 || !stopAsked();
-    }
+    bool lineEnd(int line, const char16_t *, qsizetype length) { return length == 0 || !m_limits.stopAtLine(line + 1); }
 
 private:
-    bool stopAsked() const { return m_limits.stop && m_limits.stop(); }
-
     // False when the check is to stop.
-    bool check(const TextStatement &st, qsizetype word, NameKind kind)
+    bool check(const TextStatement &st, qsizetype word, TextureRole kind)
     {
         const QString name = st[word].toString();
         QHash<QString, QString> &verdicts = m_verdicts[int(kind)];
         auto known = verdicts.constFind(name);
         if (known == verdicts.cend()) {
-            if (stopAsked())
+            if (m_limits.stopAsked())
                 return false;
-            known = verdicts.insert(name, kind == NameKind::Mask ? maskVerdict(name) : textureVerdict(kind, name));
+            known = verdicts.insert(name, kind == TextureRole::Mask ? maskVerdict(name) : textureVerdict(kind, name));
         }
         if (!known->isEmpty()) {
             ++m_total;
@@ -99,7 +79,7 @@ private:
                            [&](const QString &folder) { return isRegularFile(folder + u'/' + fileName); });
     }
 
-    QString textureVerdict(NameKind kind, const QString &name)
+    QString textureVerdict(TextureRole kind, const QString &name)
     {
         const FoundTexture found = m_finder.texture(name);
         if (!found.found())
@@ -124,7 +104,7 @@ private:
         const QString archiveName = QFileInfo(found.archive).fileName();
         if (archiveName == zipName || spelledExactly(zipName))
             return {};
-        return caseOnly(NameKind::Mask, zipName, archiveName);
+        return caseOnly(TextureRole::Mask, zipName, archiveName);
     }
 
     QStringView m_text;

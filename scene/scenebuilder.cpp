@@ -7,7 +7,6 @@ namespace rwx::scenebuild {
 
 namespace geo = scenegeometry;
 
-
 bool numbers(const Words &words, qsizetype first, int count, float *out)
 {
     if (words.size() < first + count)

@@ -118,15 +118,11 @@ void Builder::material(Op op, const Words &words)
         m.texture.clear();
         m.mask.clear();
         m.bump.clear();
-        if (equalsLower(words[1], "null"))
-            break;
-        m.texture = words[1].toString();
-        for (qsizetype i = 2; i + 1 < words.size(); ++i) {
-            if (equalsLower(words[i], "mask"))
-                m.mask = words[++i].toString();
-            else if (equalsLower(words[i], "bump"))
-                m.bump = words[++i].toString();
-        }
+        forEachTextureName(words, [&](TextureRole role, qsizetype i) {
+            (role == TextureRole::Texture ? m.texture : role == TextureRole::Mask ? m.mask : m.bump) =
+                words[i].toString();
+            return true;
+        });
         break;
     case Op::TextureModes:
     case Op::AddTextureMode:
