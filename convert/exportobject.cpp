@@ -8,8 +8,6 @@ namespace convert {
 
 namespace {
 
-const QVector3D kShownGrey(0.7f, 0.7f, 0.7f);
-
 QString colorName(const QVector3D &color)
 {
     auto hex = [](float component) {
@@ -45,11 +43,10 @@ ExportMaterial exportMaterial(const rwx::Material &material, TextureGathering &t
         result.texture = texture;
         result.mask = texture >= 0 ? mask : -1;
     }
-    const bool unlit = material.ambient == 0.0f && material.diffuse == 0.0f && material.specular == 0.0f;
     if (result.texture >= 0)
         result.color = QVector3D(1.0f, 1.0f, 1.0f);
-    else if (material.color.isNull() && (unlit || !material.texture.isEmpty()))
-        result.color = kShownGrey;
+    else if (rwx::shownGrey(material, !material.texture.isEmpty(), false))
+        result.color = rwx::ShownGrey;
     else
         result.color = material.color;
     if (result.opacity < 1.0f)

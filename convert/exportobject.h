@@ -27,8 +27,8 @@
 
 namespace convert {
 
-// An RWX unit is ten metres; glTF and OBJ files are in metres.
-inline constexpr float MetresPerUnit = 10.0f;
+// glTF and OBJ files are in metres.
+using rwx::MetresPerUnit;
 
 enum class AlphaMode { Opaque, Mask, Blend };
 

@@ -5,12 +5,14 @@
 // MostCells cells across, cells of 10 m with a stronger line every 100 m,
 // and so on. The lines fall on whole multiples of the cell, so the origin
 // always lies on a stronger line.
+#include "scene/scene.h"
+
 #include <QList>
 #include <QVector3D>
 
 namespace preview {
 
-inline constexpr float MetresPerUnit = 10.0f;
+using rwx::MetresPerUnit;
 
 struct GroundGrid {
     static constexpr int MostCells = 200;

@@ -18,13 +18,12 @@ Shading shadingOf(const rwx::Material &material, TextureShown textureShown, Prel
     shading.ambient = material.ambient;
     shading.diffuse = material.diffuse;
     shading.specular = material.specular;
-    const bool unlit = shading.ambient == 0.0f && shading.diffuse == 0.0f && shading.specular == 0.0f;
-    if (unlit) {
+    if (rwx::setsNoLight(material)) {
         shading.ambient = Shading::DefaultAmbient;
         shading.diffuse = Shading::DefaultDiffuse;
     }
     const bool textureMissing = !material.texture.isEmpty() && textureShown == TextureShown::No;
-    if (shading.color.isNull() && (unlit || textureMissing) && prelit == Prelit::No)
+    if (rwx::shownGrey(material, textureMissing, prelit == Prelit::Yes))
         shading.color = Shading::DefaultColor;
     return shading;
 }

@@ -21,19 +21,17 @@ namespace preview {
 
 // How a material is drawn in the preview: the script's colour, opacity and
 // surface values, with two exceptions so that every face reads.
-// - A material that asks for no light at all (ambient, diffuse and specular
-//   all 0, as before any Surface statement) is lit with DefaultAmbient and
-//   DefaultDiffuse instead.
-// - A black material is drawn in DefaultColor when it is also unlit as
-//   above (no Color and no Surface given), or when it names a texture that
-//   is not shown (scripts that texture a face seldom give it a colour);
-//   but not when its corners are prelit: their own light colours it.
+// - A material that asks for no light at all (rwx::setsNoLight) is lit with
+//   DefaultAmbient and DefaultDiffuse instead.
+// - A black material is drawn in DefaultColor as rwx::shownGrey says: when
+//   it is also unlit, or names a texture that is not shown, and its corners
+//   are not prelit.
 // A texture that is shown replaces the colour. Prelight is added to the lit
 // colour, each channel at most 1.
 struct Shading {
     static constexpr float DefaultAmbient = 0.5f;
     static constexpr float DefaultDiffuse = 0.6f;
-    static inline const QVector3D DefaultColor{0.7f, 0.7f, 0.7f};
+    static inline const QVector3D DefaultColor = rwx::ShownGrey;
 
     QVector3D color;
     float opacity = 1.0f;

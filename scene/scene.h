@@ -104,6 +104,29 @@ struct Material {
     friend bool operator==(const Material &, const Material &) = default;
 };
 
+// An RWX unit is ten metres in the worlds.
+inline constexpr float MetresPerUnit = 10.0f;
+
+// A material that asks for no light at all: ambient, diffuse and specular
+// all 0, as before any Surface statement.
+inline bool setsNoLight(const Material &m)
+{
+    return m.ambient == 0.0f && m.diffuse == 0.0f && m.specular == 0.0f;
+}
+
+// The neutral colour a material the script leaves black is shown in, by the
+// preview and the export alike, so that every face reads.
+inline const QVector3D ShownGrey{0.7f, 0.7f, 0.7f};
+
+// Whether faces of `m` are shown in ShownGrey: black, and either lit by
+// nothing (setsNoLight) or naming a texture that is missing (scripts that
+// texture a face seldom give it a colour); never when their corners are
+// prelit, as their own light colours them.
+inline bool shownGrey(const Material &m, bool textureMissing, bool prelit)
+{
+    return m.color.isNull() && (setsNoLight(m) || textureMissing) && !prelit;
+}
+
 // The triangles of one material. positions, normals and uvs run in parallel;
 // indices holds three entries a triangle into them.
 //
