@@ -34,8 +34,6 @@ bool openGLAvailable();
 class PreviewView : public QWidget {
     Q_OBJECT
 public:
-    static constexpr QColor BackgroundColor{70, 76, 86};
-    static constexpr QColor OutlineColor{255, 200, 0};
     static constexpr int AnimationStepsPerSecond = 5;
 
     explicit PreviewView(QWidget *parent = nullptr);

@@ -212,8 +212,8 @@ void PreviewWindow::updateStatus()
         parts << sizeInMetres(prepared.scene.boundsMin(), prepared.scene.boundsMax());
     if (!m_view->emptyViewHint().isEmpty())
         parts << m_view->emptyViewHint();
-    if (m_view->tagsShown() && !signAspects(prepared).isEmpty())
-        parts << signAspects(prepared);
+    if (const QString signs = m_view->tagsShown() ? signAspects(prepared) : QString(); !signs.isEmpty())
+        parts << signs;
     if (prepared.scene.incomplete)
         parts << QStringLiteral("too large: only the first %1 triangles are drawn").arg(rwx::Scene::MaxTriangles);
     parts << prepared.notes;

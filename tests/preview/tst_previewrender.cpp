@@ -16,6 +16,7 @@
 #include "app/form1.h"
 #include "editor/scripteditor.h"
 #include "editor/snapshotworker.h"
+#include "preview/previewrenderer.h"
 #include "preview/previewwindow.h"
 #include "support/files.h"
 #include "support/scripteddialogs.h"
@@ -23,6 +24,7 @@
 #include "support/windowdriver.h"
 
 using namespace orvane_test;
+using preview::PreviewRenderer;
 using preview::PreviewView;
 using preview::PreviewWindow;
 
@@ -32,7 +34,7 @@ enum class Look { Red, Blue, Green, Blend, Background, Outline, Other };
 Look lookOf(QColor c)
 {
     const int r = c.red(), g = c.green(), b = c.blue();
-    const QColor bg = PreviewView::BackgroundColor;
+    const QColor bg = PreviewRenderer::BackgroundColor;
     if (std::abs(r - bg.red()) <= 36 && std::abs(g - bg.green()) <= 36 && std::abs(b - bg.blue()) <= 36)
         return Look::Background;
     if (r > 200 && g > 150 && g < 235 && b < 80)
