@@ -19,8 +19,8 @@
 #include "check.h"
 
 #include "scene/textures.h"
+#include "tests/support/pictures.h"
 
-#include <QBuffer>
 #include <QDir>
 #include <QFile>
 #include <QImage>
@@ -60,13 +60,7 @@ QByteArray picture(const QByteArray &size, const char *format)
     const int width = sides.value(0).toInt(), height = sides.value(1).toInt();
     if (width < 1 || height < 1 || width > 300 || height > 300)
         return {};
-    QImage image(width, height, QImage::Format_RGB32);
-    image.fill(Qt::white);
-    QByteArray bytes;
-    QBuffer buffer(&bytes);
-    buffer.open(QIODevice::WriteOnly);
-    image.save(&buffer, format);
-    return bytes;
+    return orvane_test::imageBytes(orvane_test::filled({width, height}, Qt::white), format);
 }
 
 QByteArray zipped(const QByteArray &entry, const QByteArray &bytes)
