@@ -21,11 +21,6 @@ namespace fs = std::filesystem;
 namespace zip32 {
 namespace {
 
-bool validLevel(char level)
-{
-    return level >= '0' && level <= '9';
-}
-
 mode_t currentUmask()
 {
     std::ifstream status("/proc/self/status");
@@ -128,7 +123,7 @@ private:
 class Packing
 {
 public:
-    explicit Packing(const Call &call) : m_call(call), m_options(call.options) {}
+    explicit Packing(const Call &call) : m_call(call), m_options(m_call.options) {}
     ~Packing()
     {
         if (m_zip)
@@ -356,7 +351,7 @@ private:
         return codeForArchive();
     }
 
-    Call m_call;
+    Call m_call; // this packing's own copy of the call's settings
     const Options &m_options;
     fs::path m_base, m_zipPath;
     bool m_zipExists = false;

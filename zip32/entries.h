@@ -40,6 +40,12 @@ struct Item {
 // does not exist.
 std::optional<time_t> parseDate(const std::optional<std::string> &text);
 
+// Whether `level` is a compression level the library takes: '0' to '9'.
+inline bool validLevel(char level)
+{
+    return level >= '0' && level <= '9';
+}
+
 // Adds `path` to `items`: a regular file, or with recursion every regular
 // file below a folder. Entries are named relative to `base`, or by their
 // bare names when folders are stripped; `names` holds the names taken so

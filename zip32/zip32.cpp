@@ -68,7 +68,7 @@ ZP_EXPORT int32_t ZpSetOptions(ZpOptions *options)
         g_call.optionsValid = false;
         return ZE_MEM;
     }
-    g_call.optionsValid = o.level >= '0' && o.level <= '9' && (!(o.afterDate || o.beforeDate) || zip32::parseDate(o.date));
+    g_call.optionsValid = zip32::validLevel(o.level) && (!(o.afterDate || o.beforeDate) || zip32::parseDate(o.date));
     return g_call.optionsValid ? ZE_OK : ZE_PARMS;
 }
 
