@@ -51,7 +51,7 @@ void Form1::addExportMenu()
             const QStringList folders = rwx::scriptTextureFolders(m_document.file().folder);
             QStringList inputs;
             if (m_document.isOpen())
-                inputs << QDir(m_document.file().folder).filePath(m_document.textFileName());
+                inputs << m_document.textPath();
             auto copy = [editor = QPointer<ScriptEditor>(m_editor)](QByteArray &snapshot) {
                 if (editor)
                     snapshot = editor::documentCopy(*editor);

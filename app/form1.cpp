@@ -180,7 +180,7 @@ void Form1::showPreview(bool on)
         connect(m_preview.get(), &preview::PreviewWindow::closed, this, [this] { m_previewItem->setChecked(false); });
         // Save Picture names the picture after the script and asks through this window's dialogs.
         m_preview->setQuestions({
-            [this] { return m_document.isOpen() ? m_document.file().folder + m_document.textFileName() : QString(); },
+            [this] { return m_document.textPath(); },
             [this](QWidget *parent, const QString &suggested) {
                 return m_dialogs->saveFile(parent, {QStringLiteral("Save Picture"), suggested,
                                                         QStringLiteral("PNG pictures (*.png)"), QStringLiteral("png")});

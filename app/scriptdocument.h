@@ -29,7 +29,9 @@ public:
 
     // Whether a script has been opened.
     bool isOpen() const { return !m_textPath.isEmpty(); }
-    // The name of the file the text was last read from or written to.
+    // The file the text was last read from or written to; empty before an open.
+    const QString &textPath() const { return m_textPath; }
+    // Its name.
     QString textFileName() const;
 
     ScriptEncoding encoding() const { return m_encoding; }
