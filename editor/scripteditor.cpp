@@ -114,10 +114,7 @@ QByteArray ScriptEditor::paneBytesFor(const QString &text) const
             return kept->toUtf8();
     }
     // With one kind of break, the text's breaks all take it.
-    LineBreak style = m_lineBreak;
-    if (counts.kinds() == 1)
-        style = counts.crLf ? LineBreak::CrLf : counts.lf ? LineBreak::Lf : LineBreak::Cr;
-    return breaksFromCrLf(text, style).toUtf8();
+    return breaksFromCrLf(text, counts.kinds() == 1 ? counts.mostUsed() : m_lineBreak).toUtf8();
 }
 
 void ScriptEditor::replaceBytes(qsizetype from, qsizetype to, QByteArrayView bytes)

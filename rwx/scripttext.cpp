@@ -243,10 +243,7 @@ LineBreakCounts countLineBreaks(QByteArrayView bytes)
 
 LineBreak detectLineBreak(QByteArrayView bytes)
 {
-    const LineBreakCounts counts = countLineBreaks(bytes);
-    if (counts.crLf >= counts.lf && counts.crLf >= counts.cr)
-        return LineBreak::CrLf;
-    return counts.lf >= counts.cr ? LineBreak::Lf : LineBreak::Cr;
+    return countLineBreaks(bytes).mostUsed();
 }
 
 QString breaksToCrLf(QStringView text)

@@ -58,6 +58,13 @@ struct LineBreakCounts {
     qsizetype cr = 0;
     // The kinds that occur at all.
     int kinds() const { return (crLf > 0) + (lf > 0) + (cr > 0); }
+    // The kind used most, CR LF before LF before CR on a tie (CR LF for none).
+    LineBreak mostUsed() const
+    {
+        if (crLf >= lf && crLf >= cr)
+            return LineBreak::CrLf;
+        return lf >= cr ? LineBreak::Lf : LineBreak::Cr;
+    }
 };
 LineBreakCounts countLineBreaks(QByteArrayView bytes);
 
